@@ -1,0 +1,26 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+// A fresh folder under the system's temporary folder, removed with everything in it at the end.
+class TempDir {
+public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  // The same path in the program's own form, with "\" separators.
+  std::string programPath() const;
+
+private:
+  std::filesystem::path path_;
+};
+
+// A path of the real file system in the program's form ("/a/b" -> "\a\b").
+std::string toProgramPath(const std::filesystem::path& path);
+// Whole-file helpers for arranging and checking folders.
+void writeText(const std::filesystem::path& path, const std::string& text);
+std::string readText(const std::filesystem::path& path);
