@@ -1,0 +1,51 @@
+// The program's entry and the one place that builds the real platform objects: the only code
+// that reads the environment.
+#include <QApplication>
+#include <cstdlib>
+#include <string>
+
+#include "Main.h"
+#include "NewLibName.h"
+#include "posix/PosixFileSystem.h"
+#include "posix/XdgShellOpener.h"
+#include "qt/QtBackend.h"
+#include "qt/QtReporter.h"
+#include "registry/FileHiveRegistry.h"
+
+namespace {
+
+std::string env(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+std::string programPath(std::string path) {
+  for (char& c : path)
+    if (c == '/') c = '\\';
+  return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication qt(argc, argv);
+
+  const std::string home = env("HOME");
+  const std::string config = env("XDG_CONFIG_HOME").empty() ? home + "/.config" : env("XDG_CONFIG_HOME");
+  FileHiveRegistry registry(config + "/molvane/registry", home);
+  PosixFileSystem files;
+  XdgShellOpener shell(env("PATH"));
+  Services services{registry, files, shell,
+                    programPath(QCoreApplication::applicationFilePath().toStdString())};
+
+  const std::string title = "Molvane";
+  QtBackend backend;
+  QtReporter reporter(title);
+  TApplication app(backend, reporter);
+  app.Title = title;
+  TForm1& form1 = app.CreateForm<TForm1>(services);
+  TForm2& form2 = app.CreateForm<TForm2>(form1.globals(), form1.view(), files);
+  form1.SetNameDialog(&form2);
+  app.Run();
+  return 0;
+}
