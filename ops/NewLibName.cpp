@@ -1,10 +1,10 @@
 #include "NewLibName.h"
 
-#include "Locations.h"
+#include <algorithm>
+
+#include "FailureReporter.h"
+#include "LibraryAdder.h"
 #include "controls/TApplication.h"
-#include "controls/TCheckBox.h"
-#include "controls/TCheckListBox.h"
-#include "controls/TRadioGroup.h"
 
 TForm2::TForm2(TApplication& app, Globals& globals, MainView view, fs::FileSystem& files)
     : TForm(app, windowLayout("NewLibName")),
@@ -18,24 +18,37 @@ TForm2::TForm2(TApplication& app, Globals& globals, MainView view, fs::FileSyste
   Button1->OnClick = [this](TObject* s) { Cancel(s); };
 }
 
-void TForm2::CreateNewLib(TForm&) {
+TRect TForm2::centredOver(const TRect& owner, const TRect& dialog) {
+  TRect r = dialog;
+  // Integer division truncates, which is rounding toward zero for negative differences too.
+  r.left = std::max(0, owner.left + (owner.width - dialog.width) / 2);
+  r.top = std::max(0, owner.top + (owner.height - dialog.height) / 2);
+  return r;
+}
+
+void TForm2::CreateNewLib(TForm& mainForm) {
   if (g_.LibCount > 4) return;
+  // Already open: neither moved nor brought to the front.
   if (Showing()) return;
+  if (!openedBefore_) {
+    ControlBackend& backend = Application().Backend();
+    const TRect at = centredOver(backend.outerRect(mainForm), backend.outerRect(*this));
+    backend.moveForm(*this, at.left, at.top);
+    SetActiveControl(Edit1);
+    openedBefore_ = true;
+  }
+  // Later openings keep the position, size and focused control the dialog was hidden with.
   Show();
 }
 
 void TForm2::Accept(TObject*, std::uint16_t& Key, TShiftState) {
+  // Every other key only edits; the modifiers are not looked at.
   if (Key != VK_RETURN) return;
-  ++g_.LibCount;
-  v_.LibGroup.SetItem(g_.LibCount - 1, Edit1->Text());
-  const std::string folder = Locations::libraryFolder(g_.MusicFolder, Edit1->Text());
-  if (!files_.isDirectory(folder)) files_.createDirectory(folder);
-  if (v_.CheckBox2.Checked()) {
-    const std::string iTunes = Locations::iTunesFolder(g_.MusicFolder);
-    for (int i = 0; i < v_.CheckListBox1.Count(); ++i) {
-      const std::string& name = v_.CheckListBox1.Item(i);
-      files_.copyFile(Locations::inFolder(iTunes, name), Locations::inFolder(folder, name));
-    }
+  LibraryAdder adder(files_, g_, v_);
+  if (const std::string why = adder.add(Edit1->Text()); !why.empty()) {
+    // The dialog stays open with the text, so the user can correct it.
+    Application().Reporter().showFailure(failureBoxText(why));
+    return;
   }
   Edit1->Clear();
   Hide();
