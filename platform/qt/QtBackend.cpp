@@ -102,6 +102,9 @@ std::uint16_t virtualKey(const QKeyEvent& e) {
   if (k == Qt::Key_Return || k == Qt::Key_Enter) return VK_RETURN;
   if (k == Qt::Key_Escape) return VK_ESCAPE;
   if (k == Qt::Key_Space) return VK_SPACE;
+  if (k == Qt::Key_Shift) return 16;    // VK_SHIFT
+  if (k == Qt::Key_Control) return 17;  // VK_CONTROL
+  if (k == Qt::Key_Alt) return 18;      // VK_MENU
   if ((k >= Qt::Key_0 && k <= Qt::Key_9) || (k >= Qt::Key_A && k <= Qt::Key_Z))
     return static_cast<std::uint16_t>(k);
   return 0;
