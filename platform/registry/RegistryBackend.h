@@ -26,6 +26,7 @@ inline constexpr long kDiskFull = 112;
 inline constexpr long kInvalidParameter = 87;
 inline constexpr long kMoreData = 234;
 inline constexpr long kBadFormat = 1009;  // ERROR_BADDB: the hive is corrupt
+inline constexpr long kKeyDeleted = 1018;  // ERROR_KEY_DELETED: an open key has gone
 
 // Value types.
 inline constexpr std::uint32_t kNone = 0;
