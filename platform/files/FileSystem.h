@@ -36,6 +36,10 @@ struct DirEntry {
 
 enum class EntryKind { Missing, File, Directory };
 
+// Every temporary file the program makes beside the user's files begins with this, so that
+// start-up can tell its own leftovers from the user's files (no scan lists names with a ".").
+inline constexpr const char* kTemporaryPrefix = ".molvane-";
+
 // Called as bytes are copied: (bytes done of this file). Answer false to cancel the copy.
 using CopyProgress = std::function<bool(std::uint64_t)>;
 
@@ -64,7 +68,8 @@ public:
                           const CopyProgress& progress = {}) = 0;
 
   // The steps that a change of several files at once is made of.
-  // Copies to a new file that must not exist yet (created exclusively), flushed to disk.
+  // Copies to a new file that must not exist yet (created exclusively), flushed to disk; the
+  // source checks, data and modification time as copyFile. On failure the new file is removed.
   virtual Result copyToNew(const std::string& source, const std::string& target,
                            const CopyProgress& progress = {}) = 0;
   // Renames a file over another, replacing it atomically and durably.
