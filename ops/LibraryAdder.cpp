@@ -108,7 +108,8 @@ std::string LibraryAdder::add(const std::string& name) {
   return {};
 }
 
-std::string LibraryAdder::rollBack(const std::string& folder, const std::vector<std::string>& made) {
+std::string LibraryAdder::rollBack(const std::string& folder,
+                                   const std::vector<std::string>& made) {
   // Everything is tried, so that as little as possible stays behind; the first trouble is told.
   std::string trouble;
   for (auto it = made.rbegin(); it != made.rend(); ++it) {

@@ -57,8 +57,10 @@ std::string newLibraryNameProblem(const std::string& name) {
 
   // Windows refuses these in any file name; "\" and "/" would also put the folder elsewhere.
   static const std::string refused = "\\/<>:\"|?*";
-  if (auto at = name.find_first_of(refused); at != std::string::npos)
+  if (auto at = name.find_first_of(refused); at != std::string::npos) {
+    if (name[at] == '"') return "A library name cannot contain quotation marks (\").";
     return "A library name cannot contain " + quoted(std::string(1, name[at])) + ".";
+  }
 
   // The library scan never lists such a name, so the library would be lost at the next start.
   if (!passesEntryFilter(name))
@@ -71,16 +73,16 @@ std::string newLibraryNameProblem(const std::string& name) {
   if (name.back() == ' ') return "A library name cannot end with a space.";
   if (name.back() == '.') return "A library name cannot end with \".\".";
 
-  if (!isLibraryEntry(name))
-    return "A library name cannot end with " + quoted(extensionOf(name)) +
-           ": after its last \".\" a library name can have at most two characters, or the "
-           "library would not be found at the next start.";
-
   std::string base = name.substr(0, name.find('.'));
   base.erase(base.find_last_not_of(' ') + 1);
   if (isReservedDeviceName(base))
     return quoted(name) + " cannot be a library name: Windows keeps the name " + quoted(base) +
            " for a device.";
+
+  if (!isLibraryEntry(name))
+    return "A library name cannot end with " + quoted(extensionOf(name)) +
+           ": after its last \".\" a library name can have at most two characters, or the "
+           "library would not be found at the next start.";
 
   return {};
 }
