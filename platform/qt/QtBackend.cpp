@@ -89,8 +89,13 @@ public:
 protected:
   void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
     QStyledItemDelegate::initStyleOption(option, index);
-    if (index.row() < list_.Count() && !list_.ItemEnabled(index.row()))
+    if (index.row() < list_.Count() && !list_.ItemEnabled(index.row())) {
       option->state &= ~QStyle::State_Enabled;
+      // A skin may colour every item's text alike; a locked item still reads as greyed.
+      const QColor grey = QApplication::palette().color(QPalette::Disabled, QPalette::Text);
+      option->palette.setColor(QPalette::Text, grey);
+      option->palette.setColor(QPalette::HighlightedText, grey.lighter(160));
+    }
   }
 
 private:
@@ -278,6 +283,9 @@ void QtBackend::build(TForm& form, TControl& control, QWidget* parent) {
     auto* view = new QListWidget(parent);
     view->setItemDelegate(new LockedItemDelegate(list, view));
     view->setUniformItemSizes(true);
+    // Long names are cut at the edge, as the list shows them; no sideways scrolling.
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setTextElideMode(Qt::ElideNone);
     view->setSelectionMode(QAbstractItemView::SingleSelection);
     connect(view, &QListWidget::itemChanged, this, [&list, view](QListWidgetItem* item) {
       const int row = view->row(item);
@@ -356,7 +364,11 @@ void QtBackend::sync(TControl& control) {
   }
   w->move(control.Left(), control.Top());
   if (kind == "TLabel") {
-    static_cast<QLabel*>(w)->setText(text(control.Caption()));
+    auto* label = static_cast<QLabel*>(w);
+    label->setText(text(control.Caption()));
+    // Labels size themselves to their text: a face wider than the designed one never clips.
+    const int needed = label->fontMetrics().horizontalAdvance(label->text()) + 1;
+    label->resize(std::max(control.Width(), needed), control.Height());
   } else if (kind == "TButton") {
     static_cast<QPushButton*>(w)->setText(text(control.Caption()));
   } else if (kind == "TGroupBox") {
