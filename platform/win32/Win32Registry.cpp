@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <vector>
+
 namespace {
 
 HKEY toHkey(reg::Handle handle) {
@@ -45,6 +47,16 @@ long Win32Registry::queryValue(reg::Handle key, const std::string& name, std::ui
 
 long Win32Registry::setValue(reg::Handle key, const std::string& name, std::uint32_t type,
                              const std::uint8_t* data, std::uint32_t size) {
+  // For string types RegSetValueExA looks at the byte after the data and, when the data lacks
+  // its terminating zero and that byte is zero, stores one byte more. Hand it a copy followed
+  // by a byte that is not zero, so exactly the bytes given are stored and nothing past the
+  // caller's buffer is read.
+  if ((type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) && size > 0 &&
+      data[size - 1] != 0) {
+    std::vector<std::uint8_t> copy(data, data + size);
+    copy.push_back(0xFF);
+    return RegSetValueExA(toHkey(key), name.c_str(), 0, type, copy.data(), size);
+  }
   return RegSetValueExA(toHkey(key), name.c_str(), 0, type, data, size);
 }
 

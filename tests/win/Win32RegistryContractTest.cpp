@@ -43,6 +43,7 @@ public:
   }
 
   bool overridden() const { return overridden_; }
+  HKEY scratchLocalMachine() const { return localMachine_; }
 
   reg::Backend& backend() override { return registry_; }
 
@@ -62,7 +63,11 @@ public:
                               nullptr, &key, nullptr),
               ERROR_SUCCESS)
         << path;
-    EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, value.type, value.data.data(),
+    // A byte that is not zero after the data, else the system adds a terminating zero to
+    // string data that has none, and the case would not get the bytes it asked for.
+    std::vector<std::uint8_t> data = value.data;
+    data.push_back(0xFF);
+    EXPECT_EQ(RegSetValueExA(key, name.c_str(), 0, value.type, data.data(),
                              static_cast<DWORD>(value.data.size())),
               ERROR_SUCCESS)
         << name;
@@ -147,22 +152,18 @@ INSTANTIATE_TEST_SUITE_P(Accessor, Win32ScenarioContract,
 // The redirection is the test's, so check once that it really redirects: a key made through
 // the redirected root lands in the scratch key, not in the machine's own.
 TEST(Win32RegistryRedirection, KeepsTheCasesInTheScratchKey) {
+  const char* const probe = "Software\\Zarnet\\MolvaneRedirectProbe";
   {
     Win32RegistryHarness harness;
     ASSERT_TRUE(harness.overridden());
-    harness.createKey(reg::kLocalMachine, "Software\\Zarnet\\MolvaneRedirectProbe");
-    HKEY probe = nullptr;
-    EXPECT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER,
-                            "Software\\MolvaneTest\\Contract\\HKEY_LOCAL_MACHINE\\Software\\"
-                            "Zarnet\\MolvaneRedirectProbe",
-                            0, KEY_READ, &probe),
+    harness.createKey(reg::kLocalMachine, probe);
+    HKEY key = nullptr;
+    EXPECT_EQ(RegOpenKeyExA(harness.scratchLocalMachine(), probe, 0, KEY_READ, &key),
               ERROR_SUCCESS);
-    if (probe) RegCloseKey(probe);
+    if (key) RegCloseKey(key);
   }
   HKEY machine = nullptr;
-  EXPECT_NE(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "Software\\Zarnet\\MolvaneRedirectProbe", 0,
-                          KEY_READ, &machine),
-            ERROR_SUCCESS);
+  EXPECT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, probe, 0, KEY_READ, &machine), ERROR_FILE_NOT_FOUND);
   if (machine) RegCloseKey(machine);
 }
 

@@ -25,6 +25,7 @@ public:
 
   HKEY root() const { return root_; }
   const std::string& path() const { return path_; }
+  HKEY handle() const { return key_; }
 
   void setValue(const std::string& name, DWORD type, const std::vector<std::uint8_t>& data);
   void setString(const std::string& name, const std::string& text);  // REG_SZ with its zero byte
