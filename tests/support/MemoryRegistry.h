@@ -45,12 +45,25 @@ public:
     std::memcpy(bytes.data(), &number, 4);
     key(root, path)[name] = {reg::kDword, bytes};
   }
+  // Takes a value, or a key with every key below it, away.
+  void removeValue(reg::Handle root, const std::string& path, const std::string& name) {
+    key(root, path).erase(name);
+  }
+  void removeKey(reg::Handle root, const std::string& path) {
+    const std::string full = fold(rootName(root) + "\\" + path);
+    for (auto it = keys_.begin(); it != keys_.end();) {
+      const bool below = it->first == full || it->first.rfind(full + "\\", 0) == 0;
+      it = below ? keys_.erase(it) : std::next(it);
+    }
+  }
   // The values of a key, to compare before and after.
   const Values& values(reg::Handle root, const std::string& path) {
     return key(root, path);
   }
 
   int writes = 0;
+  // Every write fails as a full disk or a denied write would.
+  bool refuseWrites = false;
 
   long openKey(reg::Handle parent, const std::string& subKey, std::uint32_t,
                reg::Handle* result) override {
@@ -85,6 +98,7 @@ public:
                 const std::uint8_t* data, std::uint32_t size) override {
     const std::string* path = pathOf(key);
     if (!path) return reg::kInvalidHandle;
+    if (refuseWrites) return reg::kAccessDenied;
     keys_[fold(*path)][name] = {type, std::vector<std::uint8_t>(data, data + size)};
     ++writes;
     return reg::kSuccess;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <functional>
 
 #include "Locations.h"
 #include "Main.h"
@@ -294,4 +295,125 @@ TEST_F(Selection, ALibraryWhoseFolderWasRemovedShowsAnEmptyList) {
   form().LibGroup->userSelect(slotOf("A"));
   EXPECT_EQ(form().CheckListBox1->Count(), 0);
   EXPECT_TRUE(home.reporter.messages.empty());
+}
+
+namespace {
+
+struct FailureRow {
+  const char* situation;
+  std::function<void(MolvaneHome&)> arrange;
+  const char* message;
+  // What the window shows afterwards.
+  bool itunesListed;       // the file scan ran
+  bool librariesScanned;   // the library scan ran
+  int checkBox1;           // -1: as in the layout (ticked); else the restored state
+  int checkBox2;           // -1: as in the layout (not ticked)
+};
+
+void setRaw(MolvaneHome& h, reg::Handle root, const std::string& path, const std::string& name,
+            std::uint32_t type, std::vector<std::uint8_t> bytes) {
+  reg::Handle key = 0;
+  ASSERT_EQ(h.registry.openKey(root, path, reg::kAllAccess, &key), reg::kSuccess);
+  h.registry.setValue(key, name, type, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
+  h.registry.closeKey(key);
+}
+
+void setting(MolvaneHome& h, const std::string& name, std::uint32_t type,
+             std::vector<std::uint8_t> bytes) {
+  setRaw(h, reg::kLocalMachine, Locations::kSettingsKey, name, type, std::move(bytes));
+}
+
+}  // namespace
+
+TEST(StartupFailures, EachFailureStopsTheRestOfStartUpAndIsShownBeforeTheWindow) {
+  const std::vector<FailureRow> rows = {
+      {"HOMEPATH not a string",
+       [](MolvaneHome& h) {
+         setRaw(h, reg::kCurrentUser, Locations::kVolatileEnvironment, "HOMEPATH", reg::kDword,
+                {1, 0, 0, 0});
+       },
+       "Invalid data type for 'HOMEPATH'", false, false, -1, -1},
+      {"settings key missing",
+       [](MolvaneHome& h) { h.registry.removeKey(reg::kLocalMachine, Locations::kSettingsKey); },
+       "Failed to get data for 'First Use'", true, false, -1, -1},
+      {"First Use missing",
+       [](MolvaneHome& h) {
+         h.registry.removeValue(reg::kLocalMachine, Locations::kSettingsKey, "First Use");
+       },
+       "Failed to get data for 'First Use'", true, false, -1, -1},
+      {"First Use longer than 4 bytes",
+       [](MolvaneHome& h) { setting(h, "First Use", reg::kBinary, {1, 0, 0, 0, 0}); },
+       "Failed to get data for 'First Use'", true, false, -1, -1},
+      {"First Use a short string",
+       [](MolvaneHome& h) { setting(h, "First Use", reg::kSz, {'1', 0}); },
+       "Invalid data type for 'First Use'", true, false, -1, -1},
+      {"Library Name not a string",
+       [](MolvaneHome& h) { setting(h, "Library Name", reg::kDword, {1, 0, 0, 0}); },
+       "Invalid data type for 'Library Name'", true, false, -1, -1},
+      {"writing First Use fails",
+       [](MolvaneHome& h) {
+         h.registry.setDword(reg::kLocalMachine, Locations::kSettingsKey, "First Use", 0);
+         h.registry.refuseWrites = true;
+       },
+       "Failed to set data for 'First Use'", true, false, -1, -1},
+      {"Overwrite Library missing",
+       [](MolvaneHome& h) {
+         h.registry.removeValue(reg::kLocalMachine, Locations::kSettingsKey, "Overwrite Library");
+       },
+       "Failed to get data for 'Overwrite Library'", true, true, -1, -1},
+      {"Overwrite Library a string",
+       [](MolvaneHome& h) { setting(h, "Overwrite Library", reg::kSz, {'0', 0}); },
+       "Invalid data type for 'Overwrite Library'", true, true, -1, -1},
+      {"Copy Content unreadable",
+       [](MolvaneHome& h) { setting(h, "Copy Content", reg::kSz, {'1', 0}); },
+       "Invalid data type for 'Copy Content'", true, true, 0, -1},
+  };
+  for (const FailureRow& row : rows) {
+    SCOPED_TRACE(row.situation);
+    MolvaneHome h;
+    h.settings("Lib 1", false, true);
+    h.iTunesFiles({"iTunes Library.itl", "Notes.txt"});
+    h.library("Work", {"Work.txt"});
+    row.arrange(h);
+    h.start();
+    TForm1& f = h.form1();
+    EXPECT_EQ(h.reporter.messages, (std::vector<std::string>{row.message}));
+    EXPECT_FALSE(f.Showing());  // the box came up before the window
+    EXPECT_EQ(f.CheckListBox1->Count(), row.itunesListed && !row.librariesScanned ? 2
+                                        : row.librariesScanned                   ? 1
+                                                                                 : 0);
+    if (!row.librariesScanned) {
+      EXPECT_EQ(f.LibGroup->ItemIndex(), -1);
+      EXPECT_EQ(f.LibGroup->Item(0), "Lib 1");
+      EXPECT_EQ(f.globals().LibCount, 0);
+    } else {
+      EXPECT_EQ(f.LibGroup->Item(0), "Work");
+      EXPECT_EQ(f.LibGroup->ItemIndex(), 0);
+    }
+    EXPECT_EQ(f.globals().ActiveLib, 0);
+    EXPECT_EQ(f.Image1->Top(), 48);
+    EXPECT_EQ(f.CheckBox1->Checked(), row.checkBox1 < 0 ? true : row.checkBox1 == 1);
+    EXPECT_EQ(f.CheckBox2->Checked(), row.checkBox2 < 0 ? false : row.checkBox2 == 1);
+    // The program goes on: the window still opens.
+    h.app().Run();
+    EXPECT_TRUE(f.Showing());
+  }
+}
+
+TEST(StartupFailures, WithoutTheSettingsKeyNoKeyIsOpenAndLaterWritesFail) {
+  MolvaneHome h;
+  h.registry.removeKey(reg::kLocalMachine, Locations::kSettingsKey);
+  h.start();
+  TRegistry& reg = *h.form1().globals().Reg;
+  EXPECT_EQ(reg.RootKey(), reg::kLocalMachine);
+  EXPECT_EQ(reg.CurrentKey(), reg::kNoKey);
+  EXPECT_EQ(h.form1().globals().MusicFolder, toProgramPath(h.music));
+}
+
+TEST(StartupFailures, AMissingHomeGivesAMusicFolderWithoutOneAndNoMessage) {
+  MolvaneHome h;
+  h.registry.removeKey(reg::kCurrentUser, Locations::kVolatileEnvironment);
+  h.start();
+  EXPECT_EQ(h.form1().globals().MusicFolder, "\\My Documents\\My Music");
+  EXPECT_TRUE(h.reporter.messages.empty());
 }
