@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -64,6 +65,25 @@ QIcon applicationIcon() {
   }
   return icon;
 }
+
+// A flat picture button. The glyph is drawn unscaled and centred, the halves of any overhang
+// rounded toward zero (a 27-pixel glyph in a 24-pixel button overhangs one pixel left and top,
+// two right and bottom), over the skin's own flat button face.
+class SpeedButtonWidget : public QToolButton {
+public:
+  SpeedButtonWidget(QPixmap glyph, QWidget* parent) : QToolButton(parent), glyph_(std::move(glyph)) {}
+
+protected:
+  void paintEvent(QPaintEvent* e) override {
+    QToolButton::paintEvent(e);
+    if (glyph_.isNull()) return;
+    QPainter p(this);
+    p.drawPixmap((width() - glyph_.width()) / 2, (height() - glyph_.height()) / 2, glyph_);
+  }
+
+private:
+  QPixmap glyph_;
+};
 
 // The top-level window of a form: its close box asks the form, which decides.
 class FormWindow : public QWidget {
@@ -166,7 +186,10 @@ QtBackend::QtBackend() {
   connect(qApp, &QApplication::focusChanged, this, &QtBackend::onFocusChanged);
 }
 
-QtBackend::~QtBackend() = default;
+QtBackend::~QtBackend() {
+  // The windows are top-level widgets without a parent; their children go with them.
+  for (const QPointer<QWidget>& window : windows_) delete window.data();
+}
 
 QFont QtBackend::resolveFont(const LayoutFont& font) {
   const QStringList installed = QFontDatabase::families();
@@ -199,6 +222,7 @@ TControl* QtBackend::controlOf(const QWidget* widget) const {
 
 void QtBackend::formCreated(TForm& form) {
   auto* window = new FormWindow(form);
+  windows_.push_back(window);
   window->setAttribute(Qt::WA_DeleteOnClose, false);
   widgets_[&form] = window;
   controls_[window] = &form;
@@ -259,15 +283,10 @@ void QtBackend::build(TForm& form, TControl& control, QWidget* parent) {
     connect(button, &QPushButton::clicked, this, [&b] { b.userClick(); });
     w = button;
   } else if (kind == "TSpeedButton") {
-    auto* button = new QToolButton(parent);
     auto& b = static_cast<TSpeedButton&>(control);
+    auto* button = new SpeedButtonWidget(glyphPixmap(b.Glyph()), parent);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
-    const QPixmap glyph = glyphPixmap(b.Glyph());
-    if (!glyph.isNull()) {
-      button->setIcon(QIcon(glyph));
-      button->setIconSize(glyph.size());
-    }
     connect(button, &QToolButton::clicked, this, [&b] { b.userClick(); });
     w = button;
   } else if (kind == "TImage") {

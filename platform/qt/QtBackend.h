@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <map>
 #include <set>
+#include <vector>
 
 #include "controls/ControlBackend.h"
 
@@ -48,6 +49,7 @@ private:
 
   std::map<const TControl*, QPointer<QWidget>> widgets_;
   std::map<const QWidget*, TControl*> controls_;
+  std::vector<QPointer<QWidget>> windows_;
   std::set<TControl*> dirty_;
   std::set<const TForm*> placed_;
   bool flushScheduled_ = false;
