@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "Fakes.h"
+#include "LibraryFiles.h"
 #include "Locations.h"
 #include "Main.h"
 #include "MemoryRegistry.h"
@@ -33,9 +34,6 @@ using SystemFileSystem = PosixFileSystem;
 namespace {
 
 namespace stdfs = std::filesystem;
-
-const char* const kDatabaseFiles[] = {"iTunes Library.itl", "iTunes Music Library.xml",
-                                      "iTunes Library Extras.itdb", "iTunes Library Genius.itdb"};
 
 // Passes everything to the registry below, logs the name of every write it is asked for, and
 // refuses the writes of one value as the system would.
@@ -117,7 +115,7 @@ public:
         app_(backend, reporter) {
     stdfs::create_directories(music_ / "iTunes");
     stdfs::create_directories(music_ / "Molvane" / "Lib 1");
-    for (const char* file : kDatabaseFiles) {
+    for (const char* file : LibraryFiles) {
       writeText(music_ / "iTunes" / file, std::string("iTunes: ") + file);
       writeText(music_ / "Molvane" / "Lib 1" / file, std::string("Lib 1: ") + file);
     }
@@ -154,6 +152,7 @@ public:
   }
 
 private:
+  // First, since the settings store and the program's files live in it.
   TempDir temp_;
   stdfs::path home_, music_;
 
@@ -285,9 +284,10 @@ TEST(Options, WithoutTheSettingsKeyClicksFailUntilAnActivationFindsIt) {
   EXPECT_EQ(h.option("Copy Content"), f.CheckBox2->Checked() ? 1u : 0u);
 }
 
-// The help button asks the shell to open the help file beside the executable, maximised, owned
-// by the main window; the working folder plays no part.
-TEST(Options, HelpOpensTheFileBesideTheExecutableFromAnyWorkingFolder) {
+// Both picture buttons reach the shell's "open" with the main window as owner, the exact target,
+// no parameters or folder, and their show command: the help file beside the executable,
+// maximised, and the maker's address in its current size. The working folder plays no part.
+TEST(Options, PictureButtonsOpenTheirTargetsThroughTheShell) {
   TempDir elsewhere;
   const stdfs::path startedIn = stdfs::current_path();
   OptionsHome h;
@@ -295,41 +295,34 @@ TEST(Options, HelpOpensTheFileBesideTheExecutableFromAnyWorkingFolder) {
   TForm1& f = h.start();
   const std::uintptr_t owner = h.backend.nativeHandle(f);
   ASSERT_NE(owner, 0u);
-
-  for (const stdfs::path& folder : {startedIn, elsewhere.path()}) {
-    SCOPED_TRACE(folder.string());
-    stdfs::current_path(folder);
-    h.shell.calls.clear();
-    f.SpeedButton1->userClick();
-    stdfs::current_path(startedIn);
-    ASSERT_EQ(h.shell.calls.size(), 1u);
-    const RecordingShell::Call& call = h.shell.calls[0];
-    EXPECT_EQ(call.owner, owner);
-    EXPECT_EQ(call.operation, "open");
-    EXPECT_EQ(call.file, toProgramPath(h.programFolder()) + "\\Molvane Help.chm");
-    EXPECT_EQ(call.parameters, "");
-    EXPECT_EQ(call.directory, "");
-    EXPECT_EQ(call.showCommand, 3);
+  const struct {
+    const char* name;
+    TSpeedButton* button;
+    std::string target;
+    int showCommand;
+  } cases[] = {
+      {"help", f.SpeedButton1, toProgramPath(h.programFolder()) + "\\Molvane Help.chm", 3},
+      {"web link", f.SpeedButton2, kMakerWebAddress, 5},
+  };
+  for (const auto& c : cases) {
+    for (const stdfs::path& folder : {startedIn, elsewhere.path()}) {
+      SCOPED_TRACE(std::string(c.name) + " from " + folder.string());
+      stdfs::current_path(folder);
+      h.shell.calls.clear();
+      c.button->userClick();
+      stdfs::current_path(startedIn);
+      ASSERT_EQ(h.shell.calls.size(), 1u);
+      const RecordingShell::Call& call = h.shell.calls[0];
+      EXPECT_EQ(call.owner, owner);
+      EXPECT_EQ(call.operation, "open");
+      EXPECT_EQ(call.file, c.target);
+      EXPECT_EQ(call.parameters, "");
+      EXPECT_EQ(call.directory, "");
+      EXPECT_EQ(call.showCommand, c.showCommand);
+    }
   }
   // There is no help file in this temporary program folder: the program shows nothing of its
   // own and writes nothing.
-  EXPECT_TRUE(h.reporter.messages.empty());
-  EXPECT_TRUE(h.registry.writes.empty());
-}
-
-TEST(Options, WebLinkOpensTheMakersAddressInItsCurrentSize) {
-  OptionsHome h;
-  h.settings(1, 0);
-  TForm1& f = h.start();
-  f.SpeedButton2->userClick();
-  ASSERT_EQ(h.shell.calls.size(), 1u);
-  const RecordingShell::Call& call = h.shell.calls[0];
-  EXPECT_EQ(call.owner, h.backend.nativeHandle(f));
-  EXPECT_EQ(call.operation, "open");
-  EXPECT_EQ(call.file, kMakerWebAddress);
-  EXPECT_EQ(call.parameters, "");
-  EXPECT_EQ(call.directory, "");
-  EXPECT_EQ(call.showCommand, 5);
   EXPECT_TRUE(h.reporter.messages.empty());
   EXPECT_TRUE(h.registry.writes.empty());
 }
