@@ -15,16 +15,27 @@ std::string quoted(const std::string& text) { return "\"" + text + "\""; }
 
 // The system's own words when it gave some, else a plain description of the kind of failure.
 std::string reasonOf(const fs::Result& result) {
-  if (!result.reason.empty()) return result.reason;
+  std::string reason = result.reason;
+  // It goes inside a sentence of ours.
+  while (!reason.empty() && (reason.back() == '.' || reason.back() == ' ')) reason.pop_back();
+  if (!reason.empty()) return reason;
   switch (result.error) {
-    case fs::Error::None: return "no error";
-    case fs::Error::NotFound: return "it, or a folder on its way, does not exist";
-    case fs::Error::IsDirectory: return "a folder is in the way";
-    case fs::Error::Exists: return "it already exists";
-    case fs::Error::AccessDenied: return "access is denied";
-    case fs::Error::NoSpace: return "the disk is full";
-    case fs::Error::Cancelled: return "the copy was cancelled";
-    case fs::Error::Other: break;
+    case fs::Error::None:
+      return "no error";
+    case fs::Error::NotFound:
+      return "it, or a folder on its way, does not exist";
+    case fs::Error::IsDirectory:
+      return "a folder is in the way";
+    case fs::Error::Exists:
+      return "it already exists";
+    case fs::Error::AccessDenied:
+      return "access is denied";
+    case fs::Error::NoSpace:
+      return "the disk is full";
+    case fs::Error::Cancelled:
+      return "the copy was cancelled";
+    case fs::Error::Other:
+      break;
   }
   return "the system refused";
 }
@@ -76,8 +87,7 @@ std::string LibraryAdder::add(const std::string& name) {
 
   const std::string folder = Locations::libraryFolder(g_.MusicFolder, name);
   if (fs::Result made = files_.createDirectory(folder); !made)
-    return "The library's folder " + quoted(folder) + " could not be made: " + reasonOf(made) +
-           ".";
+    return "The library's folder " + quoted(folder) + " could not be made: " + reasonOf(made) + ".";
 
   const std::string iTunes = Locations::iTunesFolder(g_.MusicFolder);
   std::vector<std::string> copied;
@@ -96,8 +106,9 @@ std::string LibraryAdder::add(const std::string& name) {
       continue;
 
     copied.push_back(target);  // a failed copy may have left part of its target behind
-    std::string why = "Could not copy " + quoted(file) + " into the new library's folder: " +
-                      reasonOf(result) + ". The library was not added.";
+    std::string why = "Could not copy " + quoted(file) +
+                      " into the new library's folder: " + reasonOf(result) +
+                      ". The library was not added.";
     if (std::string left = rollBack(folder, copied); !left.empty()) why += " " + left;
     return why;
   }
@@ -115,11 +126,11 @@ std::string LibraryAdder::rollBack(const std::string& folder,
   for (auto it = made.rbegin(); it != made.rend(); ++it) {
     const fs::Result removed = files_.removeFile(*it);
     if (!removed && removed.error != fs::Error::NotFound && trouble.empty())
-      trouble = "The file " + quoted(*it) + " could not be removed again: " + reasonOf(removed) +
-                ".";
+      trouble =
+          "The file " + quoted(*it) + " could not be removed again: " + reasonOf(removed) + ".";
   }
   if (const fs::Result removed = files_.removeDirectory(folder); !removed && trouble.empty())
-    trouble = "The folder " + quoted(folder) + " could not be removed again: " +
-              reasonOf(removed) + ".";
+    trouble =
+        "The folder " + quoted(folder) + " could not be removed again: " + reasonOf(removed) + ".";
   return trouble;
 }

@@ -94,8 +94,7 @@ bool sameLibraryName(const std::string& a, const std::string& b) {
 std::string pathLengthProblem(const std::string& libraryFolder, const std::string& name,
                               const std::string& longestFileName) {
   if (name.size() > kMaxComponent)
-    return "A library name can be at most " + std::to_string(kMaxComponent) +
-           " characters long.";
+    return "A library name can be at most " + std::to_string(kMaxComponent) + " characters long.";
   if (libraryFolder.size() > kMaxFolderPath)
     return "The name is too long for this music folder: the path of the library's folder would "
            "be longer than the system allows (" +

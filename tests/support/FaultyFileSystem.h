@@ -47,16 +47,17 @@ public:
   }
   fs::Result copyFile(const std::string& source, const std::string& target,
                       const fs::CopyProgress& progress = {}) override {
-    return run("copyFile", target, [&] { return inner_.copyFile(source, target, progress); },
-               source);
+    return run(
+        "copyFile", target, [&] { return inner_.copyFile(source, target, progress); }, source);
   }
   fs::Result copyToNew(const std::string& source, const std::string& target,
                        const fs::CopyProgress& progress = {}) override {
-    return run("copyToNew", target, [&] { return inner_.copyToNew(source, target, progress); },
-               source);
+    return run(
+        "copyToNew", target, [&] { return inner_.copyToNew(source, target, progress); }, source);
   }
   fs::Result renameReplace(const std::string& from, const std::string& to) override {
-    return run("renameReplace", to, [&] { return inner_.renameReplace(from, to); }, from);
+    return run(
+        "renameReplace", to, [&] { return inner_.renameReplace(from, to); }, from);
   }
   fs::Result removeFile(const std::string& path) override {
     return run("removeFile", path, [&] { return inner_.removeFile(path); });

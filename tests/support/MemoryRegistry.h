@@ -57,9 +57,7 @@ public:
     }
   }
   // The values of a key, to compare before and after.
-  const Values& values(reg::Handle root, const std::string& path) {
-    return key(root, path);
-  }
+  const Values& values(reg::Handle root, const std::string& path) { return key(root, path); }
 
   int writes = 0;
   // Every write fails as a full disk or a denied write would.
@@ -76,8 +74,8 @@ public:
     return reg::kSuccess;
   }
 
-  long queryValue(reg::Handle key, const std::string& name, std::uint32_t* type,
-                  std::uint8_t* data, std::uint32_t* size) override {
+  long queryValue(reg::Handle key, const std::string& name, std::uint32_t* type, std::uint8_t* data,
+                  std::uint32_t* size) override {
     const std::string* path = pathOf(key);
     if (!path) return reg::kInvalidHandle;
     const Values& values = keys_[fold(*path)];

@@ -56,6 +56,14 @@ struct AddingALibrary : ::testing::Test {
     EXPECT_EQ(h.reporter.messages.size(), 1u);
     return h.reporter.messages.empty() ? std::string() : h.reporter.messages.back();
   }
+  void expectAddedEmpty() {
+    EXPECT_TRUE(h.reporter.messages.empty());
+    EXPECT_TRUE(std::filesystem::is_directory(added()));
+    EXPECT_TRUE(MolvaneHome::namesIn(added()).empty());
+    EXPECT_TRUE(h.files.callsOf("copyFile").empty());
+    EXPECT_EQ(g().LibCount, 2);
+    EXPECT_EQ(main().LibGroup->Item(1), "New");
+  }
   // Whatever failed, nothing of the library may be left.
   void expectNothingAdded() {
     EXPECT_EQ(g().LibCount, 1);
@@ -72,23 +80,14 @@ TEST_F(AddingALibrary, WithoutCopyContentTheFolderIsMadeEmpty) {
   arrange(false);
   ASSERT_EQ(main().CheckListBox1->Count(), 7);
   add("New");
-  EXPECT_TRUE(h.reporter.messages.empty());
-  EXPECT_TRUE(std::filesystem::is_directory(added()));
-  EXPECT_TRUE(MolvaneHome::namesIn(added()).empty());
-  EXPECT_TRUE(h.files.callsOf("copyFile").empty());
-  EXPECT_EQ(g().LibCount, 2);
-  EXPECT_EQ(main().LibGroup->Item(1), "New");
+  expectAddedEmpty();
 }
 
 TEST_F(AddingALibrary, WithCopyContentAndAnEmptyListNothingIsCopied) {
   arrange(true, false);
   ASSERT_EQ(main().CheckListBox1->Count(), 0);
   add("New");
-  EXPECT_TRUE(h.reporter.messages.empty());
-  EXPECT_TRUE(std::filesystem::is_directory(added()));
-  EXPECT_TRUE(MolvaneHome::namesIn(added()).empty());
-  EXPECT_TRUE(h.files.callsOf("copyFile").empty());
-  EXPECT_EQ(g().LibCount, 2);
+  expectAddedEmpty();
 }
 
 TEST_F(AddingALibrary, WithCopyContentEveryListedFileComesFromTheITunesFolder) {

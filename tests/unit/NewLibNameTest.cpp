@@ -226,7 +226,7 @@ TEST(NameDialogCentring, HalvesAreRoundedTowardZero) {
 TEST_F(NameDialog, LaterOpeningsKeepPositionAndFocus) {
   open();
   h.backend.moveForm(dialog(), 10, 20);  // the user moved it
-  dialog().Button1->userClick();          // "Cancel" with the mouse
+  dialog().Button1->userClick();         // "Cancel" with the mouse
   EXPECT_FALSE(dialog().Showing());
   h.backend.moveForm(main(), 0, 0);
   open();
