@@ -7,8 +7,10 @@
 #include "Main.h"
 #include "NewLibName.h"
 #include "posix/PosixFileSystem.h"
+#include "posix/ProcProcessProbe.h"
 #include "posix/XdgShellOpener.h"
 #include "qt/QtBackend.h"
+#include "qt/QtProgressDisplay.h"
 #include "qt/QtReporter.h"
 #include "registry/FileHiveRegistry.h"
 
@@ -35,8 +37,11 @@ int main(int argc, char** argv) {
   FileHiveRegistry registry(config + "/molvane/registry", home);
   PosixFileSystem files;
   XdgShellOpener shell(env("PATH"));
+  ProcProcessProbe processes;
+  QtProgressDisplay progress;
   Services services{registry, files, shell,
-                    programPath(QCoreApplication::applicationFilePath().toStdString())};
+                    programPath(QCoreApplication::applicationFilePath().toStdString()),
+                    &processes, &progress};
 
   const std::string title = "Molvane";
   QtBackend backend;

@@ -3,6 +3,8 @@
 #include <string>
 
 #include "FailureReporter.h"
+#include "controls/ProgressDisplay.h"
+#include "process/ProcessProbe.h"
 #include "files/FileSystem.h"
 #include "registry/RegistryBackend.h"
 #include "shell/ShellOpener.h"
@@ -15,4 +17,8 @@ struct Services {
   ShellOpener& shell;
   // Full path of the running executable, with "\" separators.
   std::string executablePath;
+  // Whether iTunes runs; none means it is never found running.
+  ProcessProbe* processes = nullptr;
+  // Shows long copies; none means they show nothing.
+  ProgressDisplay* progress = nullptr;
 };
