@@ -14,6 +14,19 @@ Colour opaque(double r, double g, double b) { return {r / 255, g / 255, b / 255,
 
 double clamp01(double v) { return std::clamp(v, 0.0, 1.0); }
 
+// Square root by Newton's method from a power-of-two first guess. It uses only +, * and / and
+// exact scaling, so every IEEE-754 platform gets the same bits; the C runtimes' sqrt does not
+// always (an unoptimised MinGW build rounds some results differently), and one bit is enough to
+// move a pixel.
+double root(double v) {
+  if (!(v > 0)) return 0;
+  int exponent = 0;
+  std::frexp(v, &exponent);
+  double y = std::ldexp(1.0, exponent / 2);  // within a factor of two of the root
+  for (int i = 0; i < 8; ++i) y = 0.5 * (y + v / y);
+  return y;
+}
+
 Colour mix(const Colour& x, const Colour& y, double t) {
   t = clamp01(t);
   return {x.r + (y.r - x.r) * t, x.g + (y.g - x.g) * t, x.b + (y.b - x.b) * t,
@@ -48,7 +61,7 @@ struct Light {
 };
 const Light kLight = [] {
   const double x = -0.45, y = -0.55, z = 0.70;
-  const double n = std::sqrt(x * x + y * y + z * z);
+  const double n = root(x * x + y * y + z * z);
   return Light{x / n, y / n, z / n};
 }();
 
@@ -79,7 +92,7 @@ constexpr double kBallX = 13.0, kBallY = 13.0, kBallRadius = 11.6;
 
 Colour ballShade(double dx, double dy) {
   const double nx = dx / kBallRadius, ny = dy / kBallRadius;
-  const double nz = std::sqrt(std::max(0.0, 1 - nx * nx - ny * ny));
+  const double nz = root(std::max(0.0, 1 - nx * nx - ny * ny));
   const double k = lit(nx, ny, nz);
   const Colour dark = opaque(34, 38, 98), main = opaque(74, 81, 166),
                light = opaque(124, 132, 210), shine = opaque(232, 234, 252);
@@ -110,7 +123,7 @@ constexpr double kRingX = 12.0, kRingY = 12.0, kRingOuter = 10.8, kRingInner = 5
 // The ring's four navy bands are centred on the diagonals, each a quarter turn of 45 degrees.
 bool navyBand(double dx, double dy) {
   const double u = std::fabs(dx), v = std::fabs(dy);
-  const double t = std::sqrt(2.0) - 1;  // tan 22.5 degrees
+  const double t = root(2.0) - 1;  // tan 22.5 degrees
   return v >= t * u && u >= t * v;
 }
 
@@ -139,14 +152,14 @@ double arrowDistance(const IconLayout& l, double s, double t, double length) {
   const double headStart = length - l.headLength;
   const double shaft =
       std::max({-s, s - (headStart + l.headLength * 0.3), std::fabs(t) - l.shaftHalf});
-  const double side = std::sqrt(l.headLength * l.headLength + l.headHalf * l.headHalf);
+  const double side = root(l.headLength * l.headLength + l.headHalf * l.headHalf);
   const double head = std::max({headStart - s, (t * l.headLength + l.headHalf * (s - length)) / side,
                                 (-t * l.headLength + l.headHalf * (s - length)) / side});
   return std::min(shaft, head);
 }
 
 Colour discColour(const IconLayout& l, double dx, double dy, double pixel) {
-  const double r = std::sqrt(dx * dx + dy * dy);
+  const double r = root(dx * dx + dy * dy);
   const double rho = r / l.discRadius;
   const double line = std::max(pixel * 0.9, 0.012) / l.discRadius;
   const double rim = std::max(pixel * 1.0, 0.02) / l.discRadius;
@@ -183,14 +196,14 @@ Colour iconSample(const IconLayout& l, double x, double y, double pixel) {
   if (l.shadow) {
     // A soft shadow under the disc, down and to the right.
     const double sx = x - (l.discX + 0.015), sy = y - (l.discY + 0.025);
-    const double d = std::sqrt(sx * sx + sy * sy) - l.discRadius;
+    const double d = root(sx * sx + sy * sy) - l.discRadius;
     const double alpha = 0.30 * clamp01(1 - (d + 0.01) / 0.045);
     result = {0.12 * alpha, 0.10 * alpha, 0.20 * alpha, alpha};
   }
   result = over(discColour(l, x - l.discX, y - l.discY, pixel), result);
 
   const double ax = l.tipX - l.tailX, ay = l.tipY - l.tailY;
-  const double length = std::sqrt(ax * ax + ay * ay);
+  const double length = root(ax * ax + ay * ay);
   const double ux = ax / length, uy = ay / length;
   const double px = x - l.tailX, py = y - l.tailY;
   const double s = px * ux + py * uy;
@@ -218,7 +231,7 @@ Raster drawHelpGlyph() {
   for (int y = 0; y < out.height(); ++y)
     for (int x = 0; x < out.width(); ++x) {
       const double dx = x + 0.5 - kBallX, dy = y + 0.5 - kBallY;
-      const double distance = std::sqrt(dx * dx + dy * dy);
+      const double distance = root(dx * dx + dy * dy);
       if (distance > kBallRadius) continue;
       Colour base = ballShade(dx, dy);
       if (distance > kBallRadius - 1) base = mix(base, rimTone, 0.55);
@@ -241,11 +254,11 @@ Raster drawWebLinkGlyph() {
   for (int y = 0; y < out.height(); ++y)
     for (int x = 0; x < out.width(); ++x) {
       const double dx = x + 0.5 - kRingX, dy = y + 0.5 - kRingY;
-      const double distance = std::sqrt(dx * dx + dy * dy);
+      const double distance = root(dx * dx + dy * dy);
       if (distance > kRingOuter || distance < kRingInner) continue;
       // The ring is a tube: its surface turns from facing the centre to facing outwards.
       const double across = (distance - middle) / half;
-      const double nz = std::sqrt(std::max(0.0, 1 - across * across));
+      const double nz = root(std::max(0.0, 1 - across * across));
       const double k = clamp01(lit(dx / distance * across, dy / distance * across, nz));
       Colour navy = mix(opaque(12, 18, 56), opaque(50, 68, 148), k);
       Colour white = mix(opaque(190, 195, 212), opaque(252, 252, 254), k);

@@ -3,8 +3,8 @@
 #include "Raster.h"
 
 // The program's pixel art, drawn from simple shapes. Everything here is deterministic (plain
-// arithmetic and square roots, no library trigonometry), so that the committed files can be
-// reproduced byte for byte.
+// arithmetic and a square root of its own, no library mathematics), so that the committed files
+// can be reproduced byte for byte on any platform.
 
 // 27 x 27: a shaded blue-violet ball with a white question mark on white ground; the ball keeps
 // to columns and rows 1 to 24, the part a 24 x 24 button shows of the centred glyph.
