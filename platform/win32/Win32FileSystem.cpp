@@ -49,11 +49,10 @@ std::string systemText(DWORD code) {
   return text;
 }
 
-fs::Result failure(DWORD code, const std::string& path) {
-  return {errorKind(code), path + ": " + systemText(code)};
-}
+// The reason is the system's own text only: callers name the file and folder themselves.
+fs::Result failure(DWORD code) { return {errorKind(code), systemText(code)}; }
 
-fs::Result lastError(const std::string& path) { return failure(GetLastError(), path); }
+fs::Result lastError() { return failure(GetLastError()); }
 
 // Closes a handle when it goes out of scope.
 class Handle {
@@ -105,29 +104,28 @@ constexpr DWORD kChunk = 256 * 1024;
 
 // Copies the open source into the open target, chunk by chunk, then gives the target the
 // source's modification time and flushes it.
-fs::Result copyData(HANDLE in, const std::string& source, HANDLE out, const std::string& target,
-                    const fs::CopyProgress& progress) {
+fs::Result copyData(HANDLE in, HANDLE out, const fs::CopyProgress& progress) {
   std::vector<char> buffer(kChunk);
   std::uint64_t done = 0;
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(in, buffer.data(), kChunk, &got, nullptr)) return lastError(source);
+    if (!ReadFile(in, buffer.data(), kChunk, &got, nullptr)) return lastError();
     if (got == 0) break;
     DWORD offset = 0;
     while (offset < got) {
       DWORD put = 0;
       if (!WriteFile(out, buffer.data() + offset, got - offset, &put, nullptr))
-        return lastError(target);
-      if (put == 0) return failure(ERROR_DISK_FULL, target);
+        return lastError();
+      if (put == 0) return failure(ERROR_DISK_FULL);
       offset += put;
     }
     done += got;
-    if (progress && !progress(done)) return {fs::Error::Cancelled, target + ": copy cancelled"};
+    if (progress && !progress(done)) return {fs::Error::Cancelled, "Cancelled"};
   }
   FILETIME created, accessed, written;
-  if (!GetFileTime(in, &created, &accessed, &written)) return lastError(source);
-  if (!SetFileTime(out, nullptr, nullptr, &written)) return lastError(target);
-  if (!FlushFileBuffers(out)) return lastError(target);
+  if (!GetFileTime(in, &created, &accessed, &written)) return lastError();
+  if (!SetFileTime(out, nullptr, nullptr, &written)) return lastError();
+  if (!FlushFileBuffers(out)) return lastError();
   return fs::Result::success();
 }
 
@@ -135,16 +133,16 @@ fs::Result copyData(HANDLE in, const std::string& source, HANDLE out, const std:
 HANDLE openSource(const std::string& source, fs::Result& result) {
   const DWORD attributes = GetFileAttributesA(source.c_str());
   if (attributes == INVALID_FILE_ATTRIBUTES) {
-    result = lastError(source);
+    result = lastError();
     return INVALID_HANDLE_VALUE;
   }
   if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
-    result = {fs::Error::IsDirectory, source + ": is a folder"};
+    result = {fs::Error::IsDirectory, "Is a folder"};
     return INVALID_HANDLE_VALUE;
   }
   HANDLE h = CreateFileA(source.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                          FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (h == INVALID_HANDLE_VALUE) result = lastError(source);
+  if (h == INVALID_HANDLE_VALUE) result = lastError();
   return h;
 }
 
@@ -171,12 +169,12 @@ fs::EntryKind Win32FileSystem::kindOf(const std::string& path) {
 }
 
 fs::Result Win32FileSystem::createDirectory(const std::string& path) {
-  if (!CreateDirectoryA(path.c_str(), nullptr)) return lastError(path);
+  if (!CreateDirectoryA(path.c_str(), nullptr)) return lastError();
   return fs::Result::success();
 }
 
 fs::Result Win32FileSystem::removeDirectory(const std::string& path) {
-  if (!RemoveDirectoryA(path.c_str())) return lastError(path);
+  if (!RemoveDirectoryA(path.c_str())) return lastError();
   return fs::Result::success();
 }
 
@@ -188,9 +186,9 @@ fs::Result Win32FileSystem::copyToNew(const std::string& source, const std::stri
   // CREATE_NEW: the target must not exist, so a name in use is never overwritten.
   Handle out(CreateFileA(target.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!out.valid()) return lastError(target);
-  result = copyData(in.get(), source, out.get(), target, progress);
-  if (result.ok() && !out.close()) result = lastError(target);
+  if (!out.valid()) return lastError();
+  result = copyData(in.get(), out.get(), progress);
+  if (result.ok() && !out.close()) result = lastError();
   if (!result.ok()) {
     out.close();
     DeleteFileA(target.c_str());
@@ -201,32 +199,28 @@ fs::Result Win32FileSystem::copyToNew(const std::string& source, const std::stri
 fs::Result Win32FileSystem::copyFile(const std::string& source, const std::string& target,
                                      const fs::CopyProgress& progress) {
   // Checked before copying too, so that a refused target costs no copy.
-  if (readOnlyFile(target)) return failure(ERROR_ACCESS_DENIED, target);
+  if (readOnlyFile(target)) return failure(ERROR_ACCESS_DENIED);
   std::string temporary = temporaryBeside(target);
   fs::Result result = copyToNew(source, temporary, progress);
   for (int attempt = 0; result.error == fs::Error::Exists && attempt < 8; ++attempt) {
     temporary = temporaryBeside(target);
     result = copyToNew(source, temporary, progress);
   }
-  if (!result.ok()) {
-    // The temporary is ours; the caller knows the target.
-    if (result.reason.rfind(temporary, 0) == 0) result.reason.replace(0, temporary.size(), target);
-    return result;
-  }
+  if (!result.ok()) return result;
   result = renameReplace(temporary, target);
   if (!result.ok()) DeleteFileA(temporary.c_str());
   return result;
 }
 
 fs::Result Win32FileSystem::renameReplace(const std::string& from, const std::string& to) {
-  if (readOnlyFile(to)) return failure(ERROR_ACCESS_DENIED, to);
+  if (readOnlyFile(to)) return failure(ERROR_ACCESS_DENIED);
   if (!MoveFileExA(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return lastError(to);
+    return lastError();
   return fs::Result::success();
 }
 
 fs::Result Win32FileSystem::removeFile(const std::string& path) {
-  if (!DeleteFileA(path.c_str())) return lastError(path);
+  if (!DeleteFileA(path.c_str())) return lastError();
   return fs::Result::success();
 }
 
@@ -236,19 +230,19 @@ fs::Result Win32FileSystem::writeFile(const std::string& path, const std::string
   {
     Handle out(CreateFileA(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                            FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!out.valid()) return lastError(temporary);
+    if (!out.valid()) return lastError();
     std::size_t offset = 0;
     while (result.ok() && offset < data.size()) {
       const DWORD want = static_cast<DWORD>(std::min<std::size_t>(data.size() - offset, kChunk));
       DWORD put = 0;
       if (!WriteFile(out.get(), data.data() + offset, want, &put, nullptr))
-        result = lastError(path);
+        result = lastError();
       else if (put == 0)
-        result = failure(ERROR_DISK_FULL, path);
+        result = failure(ERROR_DISK_FULL);
       offset += put;
     }
-    if (result.ok() && !FlushFileBuffers(out.get())) result = lastError(path);
-    if (!out.close() && result.ok()) result = lastError(path);
+    if (result.ok() && !FlushFileBuffers(out.get())) result = lastError();
+    if (!out.close() && result.ok()) result = lastError();
   }
   if (result.ok()) result = renameReplace(temporary, path);
   if (!result.ok()) DeleteFileA(temporary.c_str());
@@ -263,7 +257,7 @@ fs::Result Win32FileSystem::readFile(const std::string& path, std::string& data)
   std::vector<char> buffer(kChunk);
   for (;;) {
     DWORD got = 0;
-    if (!ReadFile(in.get(), buffer.data(), kChunk, &got, nullptr)) return lastError(path);
+    if (!ReadFile(in.get(), buffer.data(), kChunk, &got, nullptr)) return lastError();
     if (got == 0) break;
     content.append(buffer.data(), got);
   }

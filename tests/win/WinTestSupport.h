@@ -1,6 +1,11 @@
 #pragma once
 
 #include <windows.h>
+// windows.h makes these key codes macros; the controls declare constants of the same names and
+// values, which the macros would break. Without the macros, either order of includes works.
+#undef VK_RETURN
+#undef VK_ESCAPE
+#undef VK_SPACE
 
 #include <cstdint>
 #include <string>
