@@ -2,36 +2,49 @@
 
 #include "LibraryLists.h"
 #include "Locations.h"
+#include "TRegistry.h"
 #include "controls/TCheckBox.h"
 #include "controls/TCheckListBox.h"
 #include "controls/TImage.h"
 #include "controls/TRadioGroup.h"
 
-void MakeLibActive(Globals& g, MainView v, fs::FileSystem& files) {
+namespace {
+
+// The settings key below HKEY_LOCAL_MACHINE, opened without being created. When it is open
+// already the relative open fails and leaves it open, which is just as good.
+void storeLibraryName(TRegistry& reg, const std::string& name) {
+  reg.SetRootKey(reg::kLocalMachine);
+  reg.OpenKey(Locations::kSettingsKey);
+  reg.WriteString("Library Name", name);
+}
+
+}  // namespace
+
+void MakeLibActive(Globals& g, MainView v, fs::FileSystem& files, const SwitchProgress& progress) {
   const std::uint8_t prev = g.ActiveLib;
   const auto sel = static_cast<std::uint8_t>(v.LibGroup.ItemIndex());
   if (sel > g.LibCount) return;
-  if (v.CheckListBox1.Count() == 0) return;
-
-  TRegistry& reg = *g.Reg;
-  reg.SetRootKey(reg::kLocalMachine);
-  reg.OpenKey(Locations::kSettingsKey);
-  reg.WriteString("Library Name", v.LibGroup.Item(sel));
-  g.ActiveLib = sel;
-
-  const std::string iTunes = Locations::iTunesFolder(g.MusicFolder);
-  const std::string previous = Locations::libraryFolder(g.MusicFolder, v.LibGroup.Item(prev));
-  const std::string selected = Locations::libraryFolder(g.MusicFolder, v.LibGroup.Item(sel));
   const TCheckListBox& list = v.CheckListBox1;
-  if (v.CheckBox1.Checked()) {
-    for (int i = 0; i < list.Count(); ++i)
-      if (list.Checked(i))
-        files.copyFile(Locations::inFolder(iTunes, list.Item(i)),
-                       Locations::inFolder(previous, list.Item(i)));
-  }
+  if (list.Count() == 0) return;
+
+  SwitchRequest request;
+  request.musicFolder = g.MusicFolder;
+  request.previousLibrary = v.LibGroup.Item(prev);
+  request.selectedLibrary = v.LibGroup.Item(sel);
   for (int i = 0; i < list.Count(); ++i)
-    if (list.Checked(i))
-      files.copyFile(Locations::inFolder(selected, list.Item(i)),
-                     Locations::inFolder(iTunes, list.Item(i)));
+    if (list.Checked(i)) request.ticked.push_back(list.Item(i));
+  request.saveBack = v.CheckBox1.Checked();
+
+  LibrarySwitch librarySwitch(files, [&g](const std::string& name) { storeLibraryName(*g.Reg, name); });
+  if (librarySwitch.run(request, progress) != LibrarySwitch::Outcome::Done) return;
+
+  g.ActiveLib = sel;
   v.Image1.SetTop(LibraryLists::indicatorTop(g.ActiveLib));
+}
+
+void recoverInterruptedSwitch(const std::string& musicFolder, fs::FileSystem& files,
+                              reg::Backend& registry) {
+  TRegistry reg(registry);
+  LibrarySwitch(files, [&reg](const std::string& name) { storeLibraryName(reg, name); })
+      .recover(musicFolder);
 }

@@ -1,5 +1,6 @@
 #include "Main.h"
 
+#include "ITunesCheck.h"
 #include "LibraryFiles.h"
 #include "Locations.h"
 #include "MakeLibActive.h"
@@ -48,6 +49,7 @@ void TForm1::FormCreate(TObject*) {
   const std::string drive = reg.ReadString("HOMEDRIVE");
   const std::string path = reg.ReadString("HOMEPATH");
   g.MusicFolder = Locations::musicFolder(drive, path);
+  recoverInterruptedSwitch(g.MusicFolder, services_.files, services_.registry);
 
   const std::string iTunes = Locations::iTunesFolder(g.MusicFolder);
   lists_.FindFiles(iTunes);
@@ -58,12 +60,18 @@ void TForm1::FormCreate(TObject*) {
   g.ActiveLibName = reg.ReadString("Library Name");
 
   if ((reg.ReadInteger("First Use") & 0xFF) != 1) {
-    const std::string library = Locations::libraryFolder(g.MusicFolder, g.ActiveLibName);
-    for (int i = 0; i < CheckListBox1->Count(); ++i) {
-      const std::string& name = CheckListBox1->Item(i);
-      services_.files.copyFile(Locations::inFolder(iTunes, name), Locations::inFolder(library, name));
+    if (iTunesIsRunning(services_.processes)) {
+      // Seeding now would copy files iTunes is rewriting; the next start seeds instead.
+      Application().Reporter().showFailure(failureBoxText(kITunesRunningMessage));
+    } else {
+      const std::string library = Locations::libraryFolder(g.MusicFolder, g.ActiveLibName);
+      for (int i = 0; i < CheckListBox1->Count(); ++i) {
+        const std::string& name = CheckListBox1->Item(i);
+        services_.files.copyFile(Locations::inFolder(iTunes, name),
+                                 Locations::inFolder(library, name));
+      }
+      reg.WriteInteger("First Use", 1);
     }
-    reg.WriteInteger("First Use", 1);
   }
 
   FindLibs();
