@@ -46,7 +46,8 @@ reg::Handle TRegistry::baseFor(const std::string& key, std::string& relative,
   const bool absolute = !key.empty() && key.front() == '\\';
   relative = absolute ? key.substr(1) : key;
   if (!absolute && current_ != reg::kNoKey) {
-    fullPath = currentPath_.empty() ? relative : currentPath_ + "\\" + relative;
+    fullPath = currentPath_.empty() || relative.empty() ? currentPath_ + relative
+                                                         : currentPath_ + "\\" + relative;
     return current_;
   }
   fullPath = relative;
@@ -85,7 +86,13 @@ std::string TRegistry::ReadString(const std::string& name) {
   }
   if (size == 0) return {};
   std::vector<std::uint8_t> data(size);
-  if (backend_.queryValue(current_, name, &type, data.data(), &size) != reg::kSuccess) return {};
+  long status = backend_.queryValue(current_, name, &type, data.data(), &size);
+  // Another running copy may have stored a longer value since the size was asked for.
+  while (status == reg::kMoreData && size > data.size()) {
+    data.resize(size);
+    status = backend_.queryValue(current_, name, &type, data.data(), &size);
+  }
+  if (status != reg::kSuccess) return {};
   if (type != reg::kSz && type != reg::kExpandSz) failType(name);
   const char* text = reinterpret_cast<const char*>(data.data());
   return std::string(text, strnlen(text, size));
