@@ -5,6 +5,7 @@
 #include "FileHiveRegistry.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -112,6 +113,7 @@ FileHiveRegistry::FileHiveRegistry(std::string hiveFolder, std::string homeFolde
   }
   // The home folder as a path on a drive without a letter: "/home/ann" -> "\home\ann".
   std::string homePath = homeFolder;
+  while (homePath.size() > 1 && homePath.back() == '/') homePath.pop_back();
   for (char& c : homePath)
     if (c == '/') c = '\\';
   volatile_.path = user_.name + "\\" + kVolatileKey;
@@ -373,9 +375,18 @@ long FileHiveRegistry::transact(RootHive& hive, Change change) {
 long FileHiveRegistry::replaceFile(RootHive& hive, const std::string& text) {
   struct stat old {};
   const bool hadFile = ::stat(hive.file.c_str(), &old) == 0;
+  // A hive that is a symbolic link is replaced where the link points, so the link stays.
+  std::string target = hive.file;
+  if (hadFile) {
+    if (char* real = ::realpath(hive.file.c_str(), nullptr)) {
+      target = real;
+      std::free(real);
+    }
+  }
+  const std::string folder = std::filesystem::path(target).parent_path().string();
 
   // A name beginning with "." keeps the temporary out of every listing the program makes.
-  std::string temporary = folder_ + "/." + hive.name + ".reg.XXXXXX";
+  std::string temporary = folder + "/." + hive.name + ".reg.XXXXXX";
   int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
   if (fd < 0) return statusFromErrno(errno);
 
@@ -388,14 +399,14 @@ long FileHiveRegistry::replaceFile(RootHive& hive, const std::string& text) {
   if (!error && !writeAll(fd, text)) error = errno;
   if (!error && ::fsync(fd) != 0) error = errno;
   if (::close(fd) != 0 && !error) error = errno;
-  if (!error && ::rename(temporary.c_str(), hive.file.c_str()) != 0) error = errno;
+  if (!error && ::rename(temporary.c_str(), target.c_str()) != 0) error = errno;
   if (error) {
     ::unlink(temporary.c_str());
     return statusFromErrno(error);
   }
   // Make the rename itself durable. The new hive is in place by now, so a failure here cannot
   // be undone and is not reported.
-  int dir = ::open(folder_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
   if (dir >= 0) {
     ::fsync(dir);
     ::close(dir);

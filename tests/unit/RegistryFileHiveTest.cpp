@@ -110,6 +110,13 @@ TEST_F(FileHive, VolatileEnvironmentComesFromTheHomeFolder) {
   const std::string music =
       Locations::musicFolder(accessor.ReadString("HOMEDRIVE"), accessor.ReadString("HOMEPATH"));
   EXPECT_EQ(music, toProgramPath(h.home()) + "\\My Documents\\My Music");
+
+  // A home given with a trailing "/" makes the same path.
+  std::ostringstream quiet;
+  FileHiveRegistry slashed(h.folder().string(), h.home().string() + "/", quiet);
+  OpenedKey other(slashed, CU, "Volatile Environment");
+  ASSERT_EQ(other.status, reg::kSuccess);
+  EXPECT_EQ(query(slashed, other.handle, "HOMEPATH"), sz(toProgramPath(h.home())));
 }
 
 TEST_F(FileHive, VolatileEnvironmentIsNeverWritten) {
@@ -338,6 +345,20 @@ TEST_F(FileHive, WriteKeepsTheHivesPermissions) {
   struct stat st {};
   ASSERT_EQ(::stat(machineHive().c_str(), &st), 0);
   EXPECT_EQ(st.st_mode & 07777, 0640u);
+}
+
+TEST_F(FileHive, HiveThatIsALinkStaysALink) {
+  seedSettings();
+  const fsys::path real = h.home() / "kept-elsewhere.reg";
+  fsys::rename(machineHive(), real);
+  fsys::create_symlink(real, machineHive());
+  OpenedKey key(registry(), LM, kSettings);
+  ASSERT_EQ(key.status, reg::kSuccess);
+  ASSERT_EQ(setText(registry(), key.handle, "Library Name", "Lib 2"), reg::kSuccess);
+  EXPECT_TRUE(fsys::is_symlink(machineHive()));
+  EXPECT_EQ(h.storedValue(LM, kSettings, "Library Name"), sz("Lib 2"));
+  EXPECT_TRUE(leftovers(h.folder()).empty());
+  EXPECT_EQ(leftovers(h.home()), std::vector<std::string>{"kept-elsewhere.reg"});
 }
 
 TEST_F(FileHive, KeyRemovedFromTheFileIsGoneForItsHandle) {
