@@ -7,9 +7,9 @@
 #include "Main.h"
 #include "NewLibName.h"
 #include "win32/Win32FileSystem.h"
+#include "win32/Win32ProcessProbe.h"
 #include "win32/Win32Registry.h"
 #include "win32/Win32ShellOpener.h"
-#include "win32ui/Win32ProcessProbe.h"
 #include "win32ui/Win32ProgressDisplay.h"
 #include "win32ui/Win32Reporter.h"
 
