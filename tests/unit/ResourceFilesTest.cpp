@@ -6,11 +6,10 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -24,14 +23,6 @@
 namespace {
 
 const std::filesystem::path kResDir = MOLVANE_RES_SOURCE_DIR;
-
-std::string readFile(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot read " + path.string());
-  std::ostringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 std::string_view embedded(std::string_view name) {
   const std::string_view bytes = embeddedResource(name);
@@ -489,7 +480,7 @@ TEST(ResourceFiles, IconThemePngsAreTheIconsAlphaImages) {
   const std::vector<IconEntry> entries = readIconDirectory(d);
   for (const int size : {16, 32, 48, 64, 128}) {
     SCOPED_TRACE(size);
-    const Picture png = readPng(readFile(kResDir / "icons" / ("molvane-" + std::to_string(size) + ".png")));
+    const Picture png = readPng(readText(kResDir / "icons" / ("molvane-" + std::to_string(size) + ".png")));
     const auto e = std::find_if(entries.begin(), entries.end(),
                                 [&](const IconEntry& x) { return x.width == size && x.bitCount == 32; });
     ASSERT_NE(e, entries.end());
@@ -508,9 +499,9 @@ TEST(ResourceFiles, GeneratorReproducesTheCommittedFiles) {
   ASSERT_EQ(files.size(), 9u);
   for (const ArtFile& f : files) {
     SCOPED_TRACE(f.path);
-    EXPECT_EQ(readFile(out.path() / f.path), f.bytes) << "written as generated";
+    EXPECT_EQ(readText(out.path() / f.path), f.bytes) << "written as generated";
     // Compared as booleans: a failure would otherwise print two binary files.
-    EXPECT_TRUE(readFile(kResDir / f.path) == f.bytes)
+    EXPECT_TRUE(readText(kResDir / f.path) == f.bytes)
         << "the committed file is stale: run molvane-makeart on res/ and commit";
     const std::string_view inside = embeddedResource(f.path);
     if (!inside.empty()) {
@@ -571,7 +562,7 @@ TEST(ResourceFiles, SkinLeavesFontsSizesAndLabelColoursToTheLayout) {
 }
 
 TEST(ResourceFiles, VersionIsTheSameInTheVersionBlockAndTheMetainfo) {
-  const std::string rc = readFile(kResDir / "Molvane.rc");
+  const std::string rc = readText(kResDir / "Molvane.rc");
   std::smatch m;
   ASSERT_TRUE(std::regex_search(rc, m, std::regex(R"(FILEVERSION\s+(\d+),\s*(\d+),\s*(\d+),\s*(\d+))")));
   const std::string numeric = m[1].str() + "." + m[2].str() + "." + m[3].str() + "." + m[4].str();
@@ -580,7 +571,7 @@ TEST(ResourceFiles, VersionIsTheSameInTheVersionBlockAndTheMetainfo) {
   ASSERT_TRUE(std::regex_search(rc, m, std::regex(R"(PRODUCTVERSION\s+(\d+),\s*(\d+),\s*(\d+),\s*(\d+))")));
   EXPECT_EQ(m[1].str() + "." + m[2].str() + "." + m[3].str() + "." + m[4].str(), numeric);
 
-  const std::string metainfo = readFile(kResDir / "io.example.Molvane.metainfo.xml");
+  const std::string metainfo = readText(kResDir / "io.example.Molvane.metainfo.xml");
   ASSERT_TRUE(std::regex_search(metainfo, m, std::regex(R"re(<release\s+version="([^"]*)")re")));
   EXPECT_EQ(m[1].str(), numeric);
 }
