@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
@@ -176,6 +180,72 @@ TEST_F(PosixFileSystemTest, ProgressIsReportedInChunksAndCanCancel) {
   EXPECT_EQ(files.copyToNew(p("big.bin"), p("new.bin"), [](std::uint64_t) { return false; }).error,
             fs::Error::Cancelled);
   EXPECT_FALSE(stdfs::exists(real("new.bin")));
+}
+
+// Pages of a file that are in the page cache now; -1 when that cannot be told.
+long cachedPages(const stdfs::path& file) {
+  const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct stat st {};
+  long count = -1;
+  if (::fstat(fd, &st) == 0 && st.st_size > 0) {
+    const auto size = static_cast<std::size_t>(st.st_size);
+    void* map = ::mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
+    if (map != MAP_FAILED) {
+      const auto page = static_cast<std::size_t>(::sysconf(_SC_PAGESIZE));
+      std::vector<unsigned char> resident((size + page - 1) / page);
+      if (::mincore(map, size, resident.data()) == 0)
+        count = std::count_if(resident.begin(), resident.end(),
+                              [](unsigned char r) { return (r & 1) != 0; });
+      ::munmap(map, size);
+    }
+  } else if (st.st_size == 0) {
+    count = 0;
+  }
+  ::close(fd);
+  return count;
+}
+
+// A large copy is written out behind itself: while it runs, only about two chunks of the new
+// file stay in memory, and once it is flushed none of it does, so a switch of a large library
+// neither fills the memory with its copies nor pushes the user's other files out of it.
+TEST_F(PosixFileSystemTest, LargeCopiesKeepABoundedPartOfTheNewFileInMemory) {
+  struct statfs where {};
+  ASSERT_EQ(::statfs(dir.path().c_str(), &where), 0);
+  if (where.f_type == 0x01021994 /* tmpfs */ || where.f_type == 0x858458f6 /* ramfs */)
+    GTEST_SKIP() << "the page cache is the storage of this file system";
+
+  const std::uint64_t chunk = PosixFileSystem::kProgressChunk;
+  const std::uint64_t size = 4 * chunk + 4097;
+  {
+    std::string block(1 << 20, '\0');
+    for (size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 13 + 5);
+    std::ofstream out(real("big.itl"), std::ios::binary);
+    for (std::uint64_t written = 0; written < size;) {
+      const auto n = std::min<std::uint64_t>(block.size(), size - written);
+      out.write(block.data(), static_cast<std::streamsize>(n));
+      written += n;
+    }
+  }
+  const long page = ::sysconf(_SC_PAGESIZE);
+  const long bound = static_cast<long>(2 * chunk + (1 << 20)) / page;
+
+  long most = 0;
+  const fs::Result r = files.copyToNew(p("big.itl"), p("new.itl"), [&](std::uint64_t) {
+    most = std::max(most, cachedPages(real("new.itl")));
+    return true;
+  });
+  ASSERT_TRUE(r.ok()) << r.reason;
+  EXPECT_LE(most, bound);
+  EXPECT_EQ(cachedPages(real("new.itl")), 0);
+
+  writeText(real("old.itl"), "old");
+  ASSERT_TRUE(files.copyFile(p("big.itl"), p("old.itl")).ok());
+  EXPECT_EQ(cachedPages(real("old.itl")), 0);
+
+  const std::string original = readText(real("big.itl"));
+  EXPECT_TRUE(readText(real("new.itl")) == original);
+  EXPECT_TRUE(readText(real("old.itl")) == original);
 }
 
 TEST_F(PosixFileSystemTest, CopyToNewNeverReplaces) {
