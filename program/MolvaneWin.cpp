@@ -2,6 +2,7 @@
 // same order as the Linux entry.
 #include "win32ui/Win32Backend.h"
 
+#include <exception>
 #include <string>
 
 #include "Main.h"
@@ -43,9 +44,15 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   Win32Reporter reporter(title);
   TApplication app(backend, reporter);
   app.Title = title;
-  TForm1& form1 = app.CreateForm<TForm1>(services);
-  TForm2& form2 = app.CreateForm<TForm2>(form1.globals(), form1.view(), files);
-  form1.SetNameDialog(&form2);
+  try {
+    TForm1& form1 = app.CreateForm<TForm1>(services);
+    TForm2& form2 = app.CreateForm<TForm2>(form1.globals(), form1.view(), files);
+    form1.SetNameDialog(&form2);
+  } catch (const std::exception& e) {
+    // A window the system would not make: nothing could be shown or run.
+    reporter.showFailure(failureBoxText(e.what()));
+    return 1;
+  }
   app.Run();
   return 0;
 }

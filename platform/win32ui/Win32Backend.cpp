@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <stdexcept>
 #include <string>
 
 #include "EmbeddedResources.h"
@@ -293,6 +294,10 @@ void Win32Backend::formCreated(TForm& form) {
     if (FormPeer* mp = formPeerOf(*main)) owner = mp->window;
   fp.window = CreateWindowExA(exStyle, kFormClass, form.Caption().c_str(), style, CW_USEDEFAULT,
                               CW_USEDEFAULT, width, height, owner, nullptr, instance_, &fp);
+  // Without a window there is nothing to run (under Wine: no display to put it on).
+  if (!fp.window)
+    throw std::runtime_error("Cannot create the window \"" + form.Caption() + "\" (system error " +
+                             std::to_string(GetLastError()) + ")");
   if (icon_) SendMessageA(fp.window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_));
   if (smallIcon_)
     SendMessageA(fp.window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
