@@ -34,11 +34,18 @@ void MakeLibActive(Globals& g, MainView v, fs::FileSystem& files, const SwitchPr
   for (int i = 0; i < list.Count(); ++i)
     if (list.Checked(i)) request.ticked.push_back(list.Item(i));
   request.saveBack = v.CheckBox1.Checked();
+  if (request.saveBack && !g.ActiveLibKnown)
+    throw SwitchFailure("Molvane cannot tell which library the iTunes folder holds now (the "
+                        "library named in its settings has no folder), so it will not save the "
+                        "iTunes files over the library \"" + request.previousLibrary +
+                        "\". Nothing was changed. To switch without saving them, untick "
+                        "\"Overwrite library files when switching libraries\".");
 
   LibrarySwitch librarySwitch(files, [&g](const std::string& name) { storeLibraryName(*g.Reg, name); });
   if (librarySwitch.run(request, progress) != LibrarySwitch::Outcome::Done) return;
 
   g.ActiveLib = sel;
+  g.ActiveLibKnown = true;
   v.Image1.SetTop(LibraryLists::indicatorTop(g.ActiveLib));
 }
 

@@ -33,7 +33,10 @@ void LibraryLists::FindLibs() {
     if (g_.LibCount >= group.Count()) break;
     ++g_.LibCount;
     group.SetItem(g_.LibCount - 1, entry.name);
-    if (entry.name == g_.ActiveLibName) g_.ActiveLib = static_cast<std::uint8_t>(g_.LibCount - 1);
+    if (entry.name == g_.ActiveLibName) {
+      g_.ActiveLib = static_cast<std::uint8_t>(g_.LibCount - 1);
+      g_.ActiveLibKnown = true;
+    }
   }
   group.SetItemIndex(g_.ActiveLib);
   placeIndicator();
