@@ -19,10 +19,17 @@ BUILD_PACKAGES=(build-essential cmake qt6-base-dev qt6-base-dev-tools libgl-dev 
 # What showing and driving a real window needs.
 DISPLAY_PACKAGES=(xvfb xauth xdotool x11-utils imagemagick)
 
+# build_program DIR [TARGET...]: configures and builds DIR (all targets when none are named).
 build_program() {
   local dir="$1"; shift
-  cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
-  cmake --build "$dir" -j"$(nproc)"
+  cmake -S "$ROOT" -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  if [ $# -gt 0 ]; then
+    local targets=()
+    for t in "$@"; do targets+=(--target "$t"); done
+    cmake --build "$dir" -j"$(nproc)" "${targets[@]}"
+  else
+    cmake --build "$dir" -j"$(nproc)"
+  fi
 }
 
 # Starts Xvfb on a free display and exports DISPLAY; the caller kills $XVFB_PID.
