@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "TApplication.h"
+#include "TForm.h"
 
 TRadioGroup::TRadioGroup(TForm* form, TControl* parent, const LayoutControl& def)
     : TControl(form, parent, def), items_(def.items) {}
@@ -25,4 +26,15 @@ void TRadioGroup::SetItemIndex(int index) {
 void TRadioGroup::userSelect(int index) {
   Form()->userFocus(this);
   App().userEvent([this, index] { SetItemIndex(index); });
+}
+
+TRect TRadioGroup::RowRect(int index) const {
+  // The caption line is the text height of the group's font: its character height plus the
+  // two pixels of leading a face has at 96 dpi.
+  const LayoutFont* font = Form()->WindowLayout().findFont(FontName());
+  const int textHeight = font ? font->height + 2 : 13;
+  const int usable = Height() - textHeight - 5;
+  const int row = usable / Count();
+  const int first = textHeight + 1 + (usable % Count()) / 2;
+  return {8, first + row * index, Width() - 10, row};
 }

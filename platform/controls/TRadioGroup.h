@@ -3,6 +3,7 @@
 #include <string>
 #include <vector>
 
+#include "ControlBackend.h"
 #include "TControl.h"
 
 // A group of radio buttons, one per item, at most one selected.
@@ -20,6 +21,10 @@ public:
   // Selecting another item runs OnClick synchronously (nested when called inside it);
   // selecting the item already selected runs nothing.
   void SetItemIndex(int index);
+
+  // Where item index's radio button stands in the group: one column, the usable height below
+  // the caption line split into equal rows, the odd pixels shared above and below.
+  TRect RowRect(int index) const;
 
   TNotifyEvent OnClick;
 

@@ -166,14 +166,6 @@ private:
   TEdit& edit_;
 };
 
-// The radio group's rows: the usable height below the caption line is split into equal rows.
-QRect radioRow(const TRadioGroup& group, int index, int textHeight) {
-  const int usable = group.Height() - textHeight - 5;
-  const int count = group.Count();
-  const int row = usable / count;
-  const int first = textHeight + 1 + (usable % count) / 2;
-  return QRect(8, first + row * index, group.Width() - 10, row);
-}
 
 }  // namespace
 
@@ -321,11 +313,10 @@ void QtBackend::build(TForm& form, TControl& control, QWidget* parent) {
     auto* box = new QGroupBox(parent);
     auto* buttons = new QButtonGroup(box);
     buttons->setExclusive(true);
-    const LayoutFont* f = layout.findFont(control.FontName());
-    const int textHeight = f ? f->height + 2 : 13;
     for (int i = 0; i < group.Count(); ++i) {
       auto* radio = new QRadioButton(box);
-      radio->setGeometry(radioRow(group, i, textHeight));
+      const TRect row = group.RowRect(i);
+      radio->setGeometry(row.left, row.top, row.width, row.height);
       buttons->addButton(radio, i);
     }
     connect(buttons, &QButtonGroup::idClicked, this, [this, &group](int id) {

@@ -143,15 +143,6 @@ bool isGroup(const TControl& control) {
   return control.Kind() == "TGroupBox" || control.Kind() == "TRadioGroup";
 }
 
-// The radio group's rows: the usable height below the caption line is split into equal rows.
-RECT radioRow(const TRadioGroup& group, int index, int textHeight) {
-  const int usable = group.Height() - textHeight - 5;
-  const int count = group.Count();
-  const int row = usable / count;
-  const int first = textHeight + 1 + (usable % count) / 2;
-  const int top = first + row * index;
-  return {8, top, group.Width() - 2, top + row};
-}
 
 class Guard {
 public:
@@ -329,7 +320,6 @@ void Win32Backend::formCreated(TForm& form) {
 
 void Win32Backend::build(FormPeer& fp, TControl& control, HWND parent) {
   TForm& form = *fp.form;
-  const Layout& layout = form.WindowLayout();
   const std::string& kind = control.Kind();
   auto owned = std::make_unique<Peer>();
   Peer& peer = *owned;
@@ -401,10 +391,9 @@ void Win32Backend::build(FormPeer& fp, TControl& control, HWND parent) {
     SendMessageA(peer.window, LB_SETITEMHEIGHT, 0, rowHeight);
   } else if (kind == "TRadioGroup") {
     auto& group = static_cast<TRadioGroup&>(control);
-    const LayoutFont* f = layout.findFont(control.FontName());
-    const int textHeight = f ? f->height + 2 : 13;
     for (int i = 0; i < group.Count(); ++i) {
-      const RECT row = radioRow(group, i, textHeight);
+      const TRect r = group.RowRect(i);
+      const RECT row = {r.left, r.top, r.left + r.width, r.top + r.height};
       // Not automatic: the control decides which button shows the dot.
       DWORD radioStyle = WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | BS_RADIOBUTTON;
       if (i == 0) radioStyle |= WS_GROUP;
