@@ -2,9 +2,11 @@
 
 #include <algorithm>
 
+#include "ITunesCheck.h"
 #include "LibraryFiles.h"
 #include "LibraryNames.h"
 #include "Locations.h"
+#include "ProgressSession.h"
 #include "controls/TCheckBox.h"
 #include "controls/TCheckListBox.h"
 #include "controls/TRadioGroup.h"
@@ -42,8 +44,9 @@ std::string reasonOf(const fs::Result& result) {
 
 }  // namespace
 
-LibraryAdder::LibraryAdder(fs::FileSystem& files, Globals& globals, MainView view)
-    : files_(files), g_(globals), v_(view) {}
+LibraryAdder::LibraryAdder(fs::FileSystem& files, Globals& globals, MainView view,
+                           ProcessProbe* processes, ProgressDisplay* progress)
+    : files_(files), g_(globals), v_(view), processes_(processes), progress_(progress) {}
 
 std::vector<std::string> LibraryAdder::filesToCopy() const {
   std::vector<std::string> names;
@@ -82,22 +85,56 @@ std::string LibraryAdder::refusal(const std::string& name) {
   return LibraryNames::pathLengthProblem(folder, name, longest);
 }
 
-std::string LibraryAdder::add(const std::string& name) {
-  if (std::string why = refusal(name); !why.empty()) return why;
+LibraryAdder::Result LibraryAdder::add(const std::string& name) {
+  if (std::string why = refusal(name); !why.empty()) return {Outcome::NotAdded, why};
+
+  const std::vector<std::string> names = filesToCopy();
+  // Files that iTunes is rewriting would be copied torn. A library without content takes
+  // nothing from the iTunes folder, so it can be added all the same.
+  if (!names.empty() && iTunesIsRunning(processes_))
+    return {Outcome::NotAdded, kITunesRunningMessage};
 
   const std::string folder = Locations::libraryFolder(g_.MusicFolder, name);
   if (fs::Result made = files_.createDirectory(folder); !made)
-    return "The library's folder " + quoted(folder) + " could not be made: " + reasonOf(made) + ".";
+    return {Outcome::NotAdded, "The library's folder " + quoted(folder) +
+                                  " could not be made: " + reasonOf(made) + "."};
 
+  if (!names.empty()) {
+    if (Result filled = fill(folder, names); filled.outcome != Outcome::Added) return filled;
+  }
+
+  // Only now, with the folder in place, does the slot take the name.
+  v_.LibGroup.SetItem(g_.LibCount, name);
+  ++g_.LibCount;
+  return {};
+}
+
+LibraryAdder::Result LibraryAdder::fill(const std::string& folder,
+                                        const std::vector<std::string>& names) {
   const std::string iTunes = Locations::iTunesFolder(g_.MusicFolder);
+  std::uint64_t total = 0;
+  for (const std::string& file : names) total += files_.fileSize(Locations::inFolder(iTunes, file));
+  ProgressSession shown(progress_, "Filling new library", total);
+
+  std::uint64_t done = 0;
   std::vector<std::string> copied;
-  for (const std::string& file : filesToCopy()) {
+  for (const std::string& file : names) {
     const std::string source = Locations::inFolder(iTunes, file);
     const std::string target = Locations::inFolder(folder, file);
-    const fs::Result result = files_.copyFile(source, target);
+    std::uint64_t doneOfFile = 0;
+    const fs::Result result =
+        files_.copyFile(source, target, [&](std::uint64_t bytes) {
+          doneOfFile = bytes;
+          return shown.update(file, done + bytes);
+        });
+    done += doneOfFile;
     if (result) {
       if (std::find(copied.begin(), copied.end(), target) == copied.end()) copied.push_back(target);
       continue;
+    }
+    if (result.error == fs::Error::Cancelled) {
+      copied.push_back(target);
+      return {Outcome::Cancelled, rollBack(folder, copied)};
     }
     // A listed file that has gone from the iTunes folder, or a listed sub-folder, is skipped.
     const bool sourceIsNoFile = files_.kindOf(source) != fs::EntryKind::File;
@@ -110,12 +147,8 @@ std::string LibraryAdder::add(const std::string& name) {
                       " into the new library's folder: " + reasonOf(result) +
                       ". The library was not added.";
     if (std::string left = rollBack(folder, copied); !left.empty()) why += " " + left;
-    return why;
+    return {Outcome::NotAdded, why};
   }
-
-  // Only now, with the folder in place, does the slot take the name.
-  v_.LibGroup.SetItem(g_.LibCount, name);
-  ++g_.LibCount;
   return {};
 }
 

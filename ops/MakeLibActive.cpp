@@ -1,7 +1,9 @@
 #include "MakeLibActive.h"
 
+#include "ITunesCheck.h"
 #include "LibraryLists.h"
 #include "Locations.h"
+#include "ProgressSession.h"
 #include "TRegistry.h"
 #include "controls/TCheckBox.h"
 #include "controls/TCheckListBox.h"
@@ -20,12 +22,15 @@ void storeLibraryName(TRegistry& reg, const std::string& name) {
 
 }  // namespace
 
-void MakeLibActive(Globals& g, MainView v, fs::FileSystem& files, const SwitchProgress& progress) {
+void MakeLibActive(Globals& g, MainView v, fs::FileSystem& files, ProcessProbe* processes,
+                   ProgressDisplay* progress) {
   const std::uint8_t prev = g.ActiveLib;
   const auto sel = static_cast<std::uint8_t>(v.LibGroup.ItemIndex());
   if (sel > g.LibCount) return;
   const TCheckListBox& list = v.CheckListBox1;
   if (list.Count() == 0) return;
+  // With nothing to do there is nothing to refuse; from here on files would be swapped.
+  refuseWhileITunesRuns(processes);
 
   SwitchRequest request;
   request.musicFolder = g.MusicFolder;
@@ -42,7 +47,15 @@ void MakeLibActive(Globals& g, MainView v, fs::FileSystem& files, const SwitchPr
                         "\"Overwrite library files when switching libraries\".");
 
   LibrarySwitch librarySwitch(files, [&g](const std::string& name) { storeLibraryName(*g.Reg, name); });
-  if (librarySwitch.run(request, progress) != LibrarySwitch::Outcome::Done) return;
+  std::uint64_t total = 0;
+  for (const LibrarySwitch::Copy& copy : librarySwitch.plan(request))
+    total += files.fileSize(copy.source);
+  ProgressSession shown(progress, "Making library active", total);
+  const SwitchProgress report = [&shown](std::uint64_t done, std::uint64_t,
+                                         const std::string& file) {
+    return shown.update(file, done);
+  };
+  if (librarySwitch.run(request, report) != LibrarySwitch::Outcome::Done) return;
 
   g.ActiveLib = sel;
   g.ActiveLibKnown = true;

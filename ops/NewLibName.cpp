@@ -6,14 +6,14 @@
 #include "LibraryAdder.h"
 #include "controls/TApplication.h"
 
-TForm2::TForm2(TApplication& app, Globals& globals, MainView view, fs::FileSystem& files)
+TForm2::TForm2(TApplication& app, Globals& globals, MainView view, Services& services)
     : TForm(app, windowLayout("NewLibName")),
       Label1(Control<TLabel>("Label1")),
       Edit1(Control<TEdit>("Edit1")),
       Button1(Control<TButton>("Button1")),
       g_(globals),
       v_(view),
-      files_(files) {
+      services_(services) {
   Edit1->OnKeyDown = [this](TObject* s, std::uint16_t& k, TShiftState sh) { Accept(s, k, sh); };
   Button1->OnClick = [this](TObject* s) { Cancel(s); };
 }
@@ -44,10 +44,11 @@ void TForm2::CreateNewLib(TForm& mainForm) {
 void TForm2::Accept(TObject*, std::uint16_t& Key, TShiftState) {
   // Every other key only edits; the modifiers are not looked at.
   if (Key != VK_RETURN) return;
-  LibraryAdder adder(files_, g_, v_);
-  if (const std::string why = adder.add(Edit1->Text()); !why.empty()) {
-    // The dialog stays open with the text, so the user can correct it.
-    Application().Reporter().showFailure(failureBoxText(why));
+  LibraryAdder adder(services_.files, g_, v_, services_.processes, services_.progress);
+  if (const LibraryAdder::Result result = adder.add(Edit1->Text());
+      result.outcome != LibraryAdder::Outcome::Added) {
+    // The dialog stays open with the text, so the user can correct it or try again.
+    if (!result.why.empty()) Application().Reporter().showFailure(failureBoxText(result.why));
     return;
   }
   Edit1->Clear();

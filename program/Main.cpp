@@ -84,7 +84,9 @@ void TForm1::FindLibs() { lists_.FindLibs(); }
 
 void TForm1::LibGroupClick(TObject*) { lists_.LibGroupClick(); }
 
-void TForm1::MakeLibActive(TObject*) { ::MakeLibActive(globals_, view(), services_.files); }
+void TForm1::MakeLibActive(TObject*) {
+  ::MakeLibActive(globals_, view(), services_.files, services_.processes, services_.progress);
+}
 
 void TForm1::CreateNewLib(TObject*) {
   if (Form2) Form2->CreateNewLib(*this);

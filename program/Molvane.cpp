@@ -49,7 +49,7 @@ int main(int argc, char** argv) {
   TApplication app(backend, reporter);
   app.Title = title;
   TForm1& form1 = app.CreateForm<TForm1>(services);
-  TForm2& form2 = app.CreateForm<TForm2>(form1.globals(), form1.view(), files);
+  TForm2& form2 = app.CreateForm<TForm2>(form1.globals(), form1.view(), services);
   form1.SetNameDialog(&form2);
   app.Run();
   return 0;

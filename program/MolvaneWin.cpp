@@ -46,7 +46,7 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) {
   app.Title = title;
   try {
     TForm1& form1 = app.CreateForm<TForm1>(services);
-    TForm2& form2 = app.CreateForm<TForm2>(form1.globals(), form1.view(), files);
+    TForm2& form2 = app.CreateForm<TForm2>(form1.globals(), form1.view(), services);
     form1.SetNameDialog(&form2);
   } catch (const std::exception& e) {
     // A window the system would not make: nothing could be shown or run.

@@ -16,6 +16,12 @@ void TApplication::formCreated(TForm& form) {
 }
 
 void TApplication::userEvent(const std::function<void()>& handler) {
+  if (handling_) return;
+  handling_ = true;
+  struct Done {
+    bool& flag;
+    ~Done() { flag = false; }
+  } done{handling_};
   try {
     handler();
   } catch (const std::exception& e) {

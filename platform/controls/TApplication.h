@@ -37,7 +37,9 @@ public:
   TForm* MainForm() const { return forms_.empty() ? nullptr : forms_.front().get(); }
 
   // Runs a handler that the user's input set off. A failure it raises ends the handler and is
-  // shown in a box captioned with the title; the program goes on.
+  // shown in a box captioned with the title; the program goes on. Input that arrives while a
+  // handler runs (a progress display lets the window system deliver it) runs nothing: each
+  // handler runs to its end before the next begins.
   void userEvent(const std::function<void()>& handler);
 
   // Shows the main window and runs the message loop until Terminate.
@@ -52,4 +54,5 @@ private:
   FailureReporter& reporter_;
   std::vector<std::unique_ptr<TForm>> forms_;
   bool terminated_ = false;
+  bool handling_ = false;
 };

@@ -34,11 +34,12 @@ void QtProgram::setActive(const std::string& name) {
 
 void QtProgram::start() {
   services_ = std::make_unique<Services>(
-      Services{registry, files, shell, toProgramPath(temp.path() / "molvane")});
+      Services{registry, filesLayer ? *filesLayer : files, shell,
+               toProgramPath(temp.path() / "molvane"), processes, progress});
   app_ = std::make_unique<TApplication>(backend, reporter);
   app_->Title = "Molvane";
   form1_ = &app_->CreateForm<TForm1>(*services_);
-  form2_ = &app_->CreateForm<TForm2>(form1_->globals(), form1_->view(), files);
+  form2_ = &app_->CreateForm<TForm2>(form1_->globals(), form1_->view(), *services_);
   form1_->SetNameDialog(form2_);
   form1_->Show();
   backend.flush();

@@ -26,6 +26,10 @@ public:
   RecordingShell shell;
   RecordingReporter reporter;
   QtBackend backend;
+  // Handed to the program at start(); none by default.
+  ProcessProbe* processes = nullptr;
+  ProgressDisplay* progress = nullptr;
+  fs::FileSystem* filesLayer = nullptr;
 
   void library(const std::string& name, const std::vector<std::string>& files);
   void setActive(const std::string& name);

@@ -42,11 +42,12 @@ void MolvaneHome::iTunesFiles(const std::vector<std::string>& names) {
 
 void MolvaneHome::start() {
   services_ = std::make_unique<Services>(
-      Services{registry, files, shell, toProgramPath(temp.path() / "molvane")});
+      Services{registry, filesLayer ? *filesLayer : files, shell,
+               toProgramPath(temp.path() / "molvane"), processes, progress});
   app_ = std::make_unique<TApplication>(backend, reporter);
   app_->Title = "Molvane";
   form1_ = &app_->CreateForm<TForm1>(*services_);
-  form2_ = &app_->CreateForm<TForm2>(form1_->globals(), form1_->view(), files);
+  form2_ = &app_->CreateForm<TForm2>(form1_->globals(), form1_->view(), *services_);
   form1_->SetNameDialog(form2_);
 }
 

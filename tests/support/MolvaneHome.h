@@ -42,6 +42,11 @@ public:
   RecordingShell shell;
   HeadlessBackend backend;
   RecordingReporter reporter;
+  // Handed to the program at start(): whether iTunes runs, where copies are shown, and a layer
+  // of files in place of `files` (a wrapper around it). None by default.
+  ProcessProbe* processes = nullptr;
+  ProgressDisplay* progress = nullptr;
+  fs::FileSystem* filesLayer = nullptr;
 
   // The settings as found at start: "Library Name", "First Use" (1: no seeding), the options.
   void settings(const std::string& libraryName, bool overwriteLibrary, bool copyContent);

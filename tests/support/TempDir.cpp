@@ -1,5 +1,6 @@
 #include "TempDir.h"
 
+#include <algorithm>
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -50,4 +51,13 @@ std::string readText(const std::filesystem::path& path) {
   std::ostringstream s;
   s << in.rdbuf();
   return s.str();
+}
+
+std::vector<std::string> folderContents(const std::filesystem::path& folder) {
+  std::vector<std::string> out;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder))
+    out.push_back(std::filesystem::relative(e.path(), folder).generic_string() +
+                  (e.is_regular_file() ? "=" + readText(e.path()) : "/"));
+  std::sort(out.begin(), out.end());
+  return out;
 }

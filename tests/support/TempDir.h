@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 // A fresh folder under the system's temporary folder, removed with everything in it at the end.
 class TempDir {
@@ -24,3 +25,6 @@ std::string toProgramPath(const std::filesystem::path& path);
 // Whole-file helpers for arranging and checking folders.
 void writeText(const std::filesystem::path& path, const std::string& text);
 std::string readText(const std::filesystem::path& path);
+// Everything below a folder, sorted: "relative/path=text" for files, "relative/path/" for
+// folders. Two equal answers mean the folder holds exactly the same names and contents.
+std::vector<std::string> folderContents(const std::filesystem::path& folder);

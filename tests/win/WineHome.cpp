@@ -89,7 +89,7 @@ void WineHome::start() {
   app = std::make_unique<TApplication>(backend, reporter);
   app->Title = "Molvane";
   form1 = &app->CreateForm<TForm1>(*services);
-  form2 = &app->CreateForm<TForm2>(form1->globals(), form1->view(), files);
+  form2 = &app->CreateForm<TForm2>(form1->globals(), form1->view(), *services);
   form1->SetNameDialog(form2);
 }
 
