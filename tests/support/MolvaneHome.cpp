@@ -1,5 +1,7 @@
 #include "MolvaneHome.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 #include "Locations.h"
@@ -49,6 +51,22 @@ void MolvaneHome::start() {
   form1_ = &app_->CreateForm<TForm1>(*services_);
   form2_ = &app_->CreateForm<TForm2>(form1_->globals(), form1_->view(), *services_);
   form1_->SetNameDialog(form2_);
+}
+
+int MolvaneHome::slotOf(const std::string& library) {
+  for (int i = 0; i < form1_->LibGroup->Count(); ++i)
+    if (form1_->LibGroup->Item(i) == library) return i;
+  ADD_FAILURE() << "no slot holds " << library;
+  return -1;
+}
+
+const MemoryRegistry::Values& MolvaneHome::storedSettings() {
+  return registry.values(reg::kLocalMachine, Locations::kSettingsKey);
+}
+
+std::string MolvaneHome::storedText(const std::string& name) {
+  const auto& data = storedSettings().at(name).data;
+  return data.empty() ? std::string() : std::string(data.begin(), data.end() - 1);
 }
 
 std::vector<std::string> MolvaneHome::namesIn(const std::filesystem::path& folder) {

@@ -60,6 +60,11 @@ public:
   TApplication& app() { return *app_; }
   TForm1& form1() { return *form1_; }
   TForm2& form2() { return *form2_; }
+  // The slot whose text is that library's name (a test failure and -1 when none is).
+  int slotOf(const std::string& library);
+  // The settings key's values, and one string value of it without its terminating zero.
+  const MemoryRegistry::Values& storedSettings();
+  std::string storedText(const std::string& name);
 
   // Names in a folder, sorted; empty when it does not exist.
   static std::vector<std::string> namesIn(const std::filesystem::path& folder);

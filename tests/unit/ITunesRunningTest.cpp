@@ -41,26 +41,15 @@ struct ITunesRunningTest : ::testing::Test {
   TForm1& main() { return h.form1(); }
   TForm2& dialog() { return h.form2(); }
   Globals& g() { return main().globals(); }
-  const MemoryRegistry::Values& settings() {
-    return h.registry.values(reg::kLocalMachine, Locations::kSettingsKey);
-  }
-  // A string value without its terminating zero.
-  std::string stored(const std::string& name) {
-    const auto& v = settings().at(name);
-    return v.data.empty() ? std::string() : std::string(v.data.begin(), v.data.end() - 1);
-  }
+  const MemoryRegistry::Values& settings() { return h.storedSettings(); }
+  std::string stored(const std::string& name) { return h.storedText(name); }
   std::uint32_t storedNumber(const std::string& name) {
     std::uint32_t n = 0;
     const auto& v = settings().at(name);
     if (v.data.size() == 4) std::memcpy(&n, v.data.data(), 4);
     return n;
   }
-  int slotOf(const std::string& name) {
-    for (int i = 0; i < main().LibGroup->Count(); ++i)
-      if (main().LibGroup->Item(i) == name) return i;
-    ADD_FAILURE() << "no slot holds " << name;
-    return -1;
-  }
+  int slotOf(const std::string& name) { return h.slotOf(name); }
   void select(const std::string& library) { main().LibGroup->userSelect(slotOf(library)); }
   void openDialogWith(const std::string& name) {
     main().Button1->userClick();

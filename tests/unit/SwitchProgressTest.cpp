@@ -50,21 +50,11 @@ struct SwitchProgressTest : ::testing::Test {
 
   TForm1& main() { return h.form1(); }
   Globals& g() { return main().globals(); }
-  int slotOf(const std::string& name) {
-    for (int i = 0; i < main().LibGroup->Count(); ++i)
-      if (main().LibGroup->Item(i) == name) return i;
-    ADD_FAILURE() << "no slot holds " << name;
-    return -1;
-  }
+  int slotOf(const std::string& name) { return h.slotOf(name); }
   void select(const std::string& library) { main().LibGroup->userSelect(slotOf(library)); }
   void makeActive() { main().Button2->userClick(); }
-  const MemoryRegistry::Values& settings() {
-    return h.registry.values(reg::kLocalMachine, Locations::kSettingsKey);
-  }
-  std::string libraryName() {
-    const auto& data = settings().at("Library Name").data;
-    return data.empty() ? std::string() : std::string(data.begin(), data.end() - 1);
-  }
+  const MemoryRegistry::Values& settings() { return h.storedSettings(); }
+  std::string libraryName() { return h.storedText("Library Name"); }
   std::vector<std::string> ticked() {
     std::vector<std::string> names;
     for (const auto& item : main().CheckListBox1->Items())
