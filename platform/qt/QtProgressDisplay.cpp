@@ -46,7 +46,7 @@ bool QtProgressDisplay::update(const std::string& file, std::uint64_t doneBytes)
   dialog_->setLabelText(QString::fromStdString("Copying " + file + "\n" + readableSize(doneBytes) +
                                                " of " + readableSize(total_)));
   dialog_->setValue(std::min(kib(doneBytes), dialog_->maximum()));
-  if (!dialog_->isVisible() && clock_.elapsed() >= 500) dialog_->show();
+  if (!cancelled_ && !dialog_->isVisible() && clock_.elapsed() >= 500) dialog_->show();
   QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
   return !cancelled_;
 }
