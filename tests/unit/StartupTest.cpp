@@ -182,7 +182,10 @@ TEST_F(Startup, LibraryScanFilter) {
   const Entry entries[] = {
       {"Plain", true, true},     {"Rock.ab", true, true},   {"Jazz.abc", true, false},
       {".hidden", true, false},  {"file.mp", false, true},  {"file2", false, true},
-      {"notes.txt", false, false}, {"dot.", true, true},
+      {"notes.txt", false, false},
+#if !defined(_WIN32)  // Windows drops a name's trailing dot
+      {"dot.", true, true},
+#endif
   };
   for (const Entry& e : entries) {
     if (e.folder) {
@@ -211,13 +214,20 @@ TEST_F(Startup, ASixthLibraryHasNoSlot) {
 
 TEST_F(Startup, FileListTicksAndLocks) {
   home.settings("L", true, false);
+#if defined(_WIN32)
+  // A Windows folder cannot hold two names that differ only in case.
+  home.library("L", {"itunes library.itl", ".hidden.txt", "noext"});
+  const int shown = 1;
+#else
   home.library("L", {"iTunes Library.itl", "itunes library.itl", ".hidden.txt", "noext"});
+  const int shown = 2;
+#endif
   // A hidden-attribute file on Windows is a dot file here; both rules are checked: names
   // beginning with "." never show, case-different database names are ordinary items.
   home.start();
   const TCheckListBox& list = *form().CheckListBox1;
-  ASSERT_EQ(list.Count(), 2);
-  for (int i = 0; i < 2; ++i) {
+  ASSERT_EQ(list.Count(), shown);
+  for (int i = 0; i < shown; ++i) {
     const bool exact = list.Item(i) == "iTunes Library.itl";
     EXPECT_EQ(list.Checked(i), exact);
     EXPECT_EQ(list.ItemEnabled(i), !exact);
@@ -225,14 +235,22 @@ TEST_F(Startup, FileListTicksAndLocks) {
 }
 
 TEST_F(Startup, NonAsciiNamesShowAndCompareByteForByte) {
+#if defined(_WIN32)
+  // The system code page (Windows-1252 under Wine), whose upper half the test's own folder
+  // helpers map the same way.
+  const std::string name = "M\xFAsica \xD1";
+  const std::string file = "Caf\xE9.txt";
+#else
   const std::string name = "M\xC3\xBAsica \xC3\x91";  // UTF-8
+  const std::string file = "Caf\xC3\xA9.txt";
+#endif
   home.settings(name, true, false);
   home.library("Other");
-  home.library(name, {"Caf\xC3\xA9.txt"});
+  home.library(name, {file});
   home.start();
   EXPECT_EQ(form().LibGroup->Item(g().ActiveLib), name);
   ASSERT_EQ(form().CheckListBox1->Count(), 1);
-  EXPECT_EQ(form().CheckListBox1->Item(0), "Caf\xC3\xA9.txt");
+  EXPECT_EQ(form().CheckListBox1->Item(0), file);
 }
 
 TEST_F(Startup, OptionsAreRestoredWithoutWritingThem) {
