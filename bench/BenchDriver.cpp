@@ -243,9 +243,10 @@ void switchCopy(const Options& o) {
     const double p = median(times.programRss), b = median(smallRss);
     const double difference = p - b;
     line("switch-memory", mib(p), mib(b), p / b, "< 8 MiB", difference < 8 * 1024,
-         "(peak RSS, " + mib(difference) + " more for " + std::to_string(bytes >> 20) +
-             " MiB than for " + std::to_string((smallBytes + 512 * 1024) >> 20) +
-             " MiB, median of " + std::to_string(o.runs) + ")");
+         "(peak RSS: the " + std::to_string((bytes + 512 * 1024) >> 20) +
+             " MiB library's switch takes " + mib(std::max(0.0, difference)) + " more than the " +
+             std::to_string((smallBytes + 512 * 1024) >> 20) + " MiB library's; median of " +
+             std::to_string(o.runs) + ")");
   }
 }
 
@@ -257,7 +258,7 @@ void switchClone(const Options& o) {
   const BenchHome home(o.cloneDir / "switch");
   const std::uint64_t bytes = makeSwitchHome(home, o.sizeMiB);
   const SwitchTimes times = switchRuns(o, home, {"cp", "--reflink=never"});
-  stdfs::remove_all(home.root);
+  if (!o.keep) stdfs::remove_all(home.root);
   const double p = median(times.program), b = median(times.baseline);
   line("switch-clone", seconds(p), seconds(b), p / b, "<= 0.05", p / b <= 0.05,
        sizeNote(bytes, o.runs) + " on a fresh XFS, against cp --reflink=never + sync");

@@ -1,4 +1,4 @@
-#include "QtProgram.h"
+#include "BenchProgram.h"
 
 #include <QCoreApplication>
 #include <cstdlib>
@@ -20,15 +20,16 @@ std::string searchPath() {
 
 }  // namespace
 
-QtProgram::QtProgram(const std::string& hiveFolder, const std::string& home)
+BenchProgram::BenchProgram(const std::string& hiveFolder, const std::string& home)
     : registry(hiveFolder, home),
       shell(searchPath()),
-      services{registry, files, shell,
-               programPath(QCoreApplication::applicationFilePath().toStdString())},
+      services{registry,   files,
+               shell,      programPath(QCoreApplication::applicationFilePath().toStdString()),
+               &processes, &progress},
       reporter(kTitle),
       app(backend, reporter) {
   app.Title = kTitle;
   form1 = &app.CreateForm<TForm1>(services);
-  form2 = &app.CreateForm<TForm2>(form1->globals(), form1->view(), files);
+  form2 = &app.CreateForm<TForm2>(form1->globals(), form1->view(), services);
   form1->SetNameDialog(form2);
 }

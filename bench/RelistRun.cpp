@@ -14,7 +14,7 @@
 #include <string>
 
 #include "BenchHome.h"
-#include "QtProgram.h"
+#include "BenchProgram.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ int slotOf(TForm1& form, const std::string& name) {
   return -1;
 }
 
-int run(QtProgram& program, const std::string& big, const std::string& small, int runs) {
+int run(BenchProgram& program, const std::string& big, const std::string& small, int runs) {
   TForm1& form = *program.form1;
   const int bigSlot = slotOf(form, big), smallSlot = slotOf(form, small);
   if (bigSlot < 0 || smallSlot < 0) {
@@ -103,7 +103,7 @@ int main(int argc, char** argv) {
   }
   const BenchHome home(argv[1]);
   const int runs = static_cast<int>(parseCount(argv[4], "runs"));
-  QtProgram program(home.hiveFolder.string(), home.root.string());
+  BenchProgram program(home.hiveFolder.string(), home.root.string());
   int status = 1;
   QTimer::singleShot(0, [&] {
     status = run(program, argv[2], argv[3], runs);

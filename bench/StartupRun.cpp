@@ -9,8 +9,8 @@
 #include <cstdio>
 
 #include "BenchHome.h"
+#include "BenchProgram.h"
 #include "FirstPaint.h"
-#include "QtProgram.h"
 
 int main(int argc, char** argv) {
   QApplication qt(argc, argv);
@@ -19,7 +19,7 @@ int main(int argc, char** argv) {
     return 2;
   }
   const BenchHome home(argv[1]);
-  QtProgram program(home.hiveFolder.string(), home.root.string());
+  BenchProgram program(home.hiveFolder.string(), home.root.string());
 
   QWidget* window = program.backend.widgetOf(*program.form1);
   if (!window) return 1;
