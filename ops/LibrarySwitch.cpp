@@ -228,18 +228,31 @@ bool LibrarySwitch::stage(std::vector<Staged>& staged, std::size_t& made,
 }
 
 bool LibrarySwitch::replaceAll(const std::vector<Staged>& staged, std::string& message) {
+  // The journal already on disk finishes any of these renames that a crash loses, so they are
+  // flushed once per folder at the end, not one by one.
+  std::vector<std::string> folders;
   for (const Staged& s : staged) {
     const std::string target = in(s.copy.folder, s.copy.name);
     // The old content is moved aside rather than overwritten, so the switch can be undone
     // until "Library Name" names the new library.
     if (s.hadTarget) {
-      if (fs::Result r = files_.renameReplace(target, in(s.copy.folder, s.backup)); !r) {
+      if (fs::Result r = files_.renameReplaceUnflushed(target, in(s.copy.folder, s.backup)); !r) {
         message = replaceFailure(s, r);
         return false;
       }
     }
-    if (fs::Result r = files_.renameReplace(in(s.copy.folder, s.temporary), target); !r) {
+    if (fs::Result r = files_.renameReplaceUnflushed(in(s.copy.folder, s.temporary), target);
+        !r) {
       message = replaceFailure(s, r);
+      return false;
+    }
+    if (std::find(folders.begin(), folders.end(), s.copy.folder) == folders.end())
+      folders.push_back(s.copy.folder);
+  }
+  // Every rename is durable before "Library Name" can name the new library.
+  for (const std::string& folder : folders) {
+    if (fs::Result r = files_.flushFolder(folder); !r) {
+      message = "Could not write the changes in " + quoted(folder) + " to the disk: " + r.reason;
       return false;
     }
   }

@@ -74,6 +74,16 @@ public:
                            const CopyProgress& progress = {}) = 0;
   // Renames a file over another, replacing it atomically and durably.
   virtual Result renameReplace(const std::string& from, const std::string& to) = 0;
+  // The same rename, left for the system to write out in its own time; flushFolder then makes
+  // the renames in a folder durable, so that a change of many files flushes each folder once
+  // rather than once per rename. A system without this split renames durably at once.
+  virtual Result renameReplaceUnflushed(const std::string& from, const std::string& to) {
+    return renameReplace(from, to);
+  }
+  virtual Result flushFolder(const std::string& folder) {
+    (void)folder;
+    return Result::success();
+  }
   virtual Result removeFile(const std::string& path) = 0;
   // Writes a small file whole: to a temporary, flushed, renamed over path.
   virtual Result writeFile(const std::string& path, const std::string& data) = 0;

@@ -364,12 +364,21 @@ fs::Result PosixFileSystem::copyToNew(const std::string& source, const std::stri
 }
 
 fs::Result PosixFileSystem::renameReplace(const std::string& from, const std::string& to) {
+  if (fs::Result r = renameReplaceUnflushed(from, to); !r) return r;
   const std::string a = nativePath(from);
   const std::string b = nativePath(to);
-  if (::rename(a.c_str(), b.c_str()) != 0) return failure(errno);
   if (fs::Result r = syncFolder(parentOf(b)); !r) return r;
   if (parentOf(a) != parentOf(b)) return syncFolder(parentOf(a));
   return fs::Result::success();
+}
+
+fs::Result PosixFileSystem::renameReplaceUnflushed(const std::string& from, const std::string& to) {
+  if (::rename(nativePath(from).c_str(), nativePath(to).c_str()) != 0) return failure(errno);
+  return fs::Result::success();
+}
+
+fs::Result PosixFileSystem::flushFolder(const std::string& folder) {
+  return syncFolder(nativePath(folder));
 }
 
 fs::Result PosixFileSystem::removeFile(const std::string& path) {

@@ -55,6 +55,16 @@ fs::Result StepFaultFileSystem::renameReplace(const std::string& from, const std
               [&] { return inner_.renameReplace(from, to); }, [] {});
 }
 
+fs::Result StepFaultFileSystem::renameReplaceUnflushed(const std::string& from,
+                                                       const std::string& to) {
+  return step("renameReplaceUnflushed " + from + " -> " + to,
+              [&] { return inner_.renameReplaceUnflushed(from, to); }, [] {});
+}
+
+fs::Result StepFaultFileSystem::flushFolder(const std::string& folder) {
+  return step("flushFolder " + folder, [&] { return inner_.flushFolder(folder); }, [] {});
+}
+
 fs::Result StepFaultFileSystem::removeFile(const std::string& path) {
   return step("removeFile " + path, [&] { return inner_.removeFile(path); }, [] {});
 }

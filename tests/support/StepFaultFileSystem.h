@@ -52,6 +52,8 @@ public:
   fs::Result copyToNew(const std::string& source, const std::string& target,
                        const fs::CopyProgress& progress = {}) override;
   fs::Result renameReplace(const std::string& from, const std::string& to) override;
+  fs::Result renameReplaceUnflushed(const std::string& from, const std::string& to) override;
+  fs::Result flushFolder(const std::string& folder) override;
   fs::Result removeFile(const std::string& path) override;
   fs::Result writeFile(const std::string& path, const std::string& data) override;
   fs::Result readFile(const std::string& path, std::string& data) override;

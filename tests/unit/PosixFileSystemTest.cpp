@@ -265,22 +265,31 @@ TEST_F(PosixFileSystemTest, CopyToNewNeverReplaces) {
   EXPECT_FALSE(stdfs::exists(real("n")));
 }
 
+// Both renames replace alike; the unflushed one leaves the folder's flush to flushFolder.
 TEST_F(PosixFileSystemTest, RenameReplaceAndRemove) {
-  writeText(real("a"), "A");
-  writeText(real("b"), "B");
-  ASSERT_TRUE(files.renameReplace(p("a"), p("b")).ok());
-  EXPECT_FALSE(stdfs::exists(real("a")));
-  EXPECT_EQ(readText(real("b")), "A");
-  EXPECT_EQ(files.renameReplace(p("a"), p("b")).error, fs::Error::NotFound);
-  EXPECT_EQ(readText(real("b")), "A");
+  using Rename = fs::Result (PosixFileSystem::*)(const std::string&, const std::string&);
+  const Rename renames[] = {&PosixFileSystem::renameReplace,
+                           &PosixFileSystem::renameReplaceUnflushed};
+  for (Rename rename : renames) {
+    stdfs::remove_all(real("d"));
+    writeText(real("a"), "A");
+    writeText(real("b"), "B");
+    ASSERT_TRUE((files.*rename)(p("a"), p("b")).ok());
+    EXPECT_FALSE(stdfs::exists(real("a")));
+    EXPECT_EQ(readText(real("b")), "A");
+    EXPECT_EQ((files.*rename)(p("a"), p("b")).error, fs::Error::NotFound);
+    EXPECT_EQ(readText(real("b")), "A");
 
-  stdfs::create_directory(real("d"));
-  writeText(real("d/inside"), "x");
-  EXPECT_EQ(files.renameReplace(p("b"), p("d")).error, fs::Error::IsDirectory);
+    stdfs::create_directory(real("d"));
+    writeText(real("d/inside"), "x");
+    EXPECT_EQ((files.*rename)(p("b"), p("d")).error, fs::Error::IsDirectory);
 
-  ASSERT_TRUE(files.removeFile(p("b")).ok());
-  EXPECT_FALSE(stdfs::exists(real("b")));
-  EXPECT_EQ(files.removeFile(p("b")).error, fs::Error::NotFound);
+    ASSERT_TRUE(files.removeFile(p("b")).ok());
+    EXPECT_FALSE(stdfs::exists(real("b")));
+    EXPECT_EQ(files.removeFile(p("b")).error, fs::Error::NotFound);
+  }
+  EXPECT_TRUE(files.flushFolder(p("d")).ok());
+  EXPECT_EQ(files.flushFolder(p("missing")).error, fs::Error::NotFound);
 }
 
 TEST_F(PosixFileSystemTest, WriteAndReadFilesWhole) {
