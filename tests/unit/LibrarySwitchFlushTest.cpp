@@ -7,16 +7,9 @@
 
 #include "LibrarySwitch.h"
 #include "Locations.h"
+#include "MolvaneHome.h"  // SystemFileSystem
 #include "StepFaultFileSystem.h"
 #include "TempDir.h"
-
-#if defined(_WIN32)
-#include "win32/Win32FileSystem.h"
-using SystemFileSystem = Win32FileSystem;
-#else
-#include "posix/PosixFileSystem.h"
-using SystemFileSystem = PosixFileSystem;
-#endif
 
 namespace stdfs = std::filesystem;
 
