@@ -36,7 +36,7 @@ struct MainWindowLook : ::testing::Test {
     return program.widget(program.form1().LibGroup)->findChild<QButtonGroup*>()->button(i);
   }
   QImage windowImage() {
-    program.backend.flush();
+    program.qt.flush();
     return program.window()->grab().toImage().convertToFormat(QImage::Format_RGB32);
   }
 };
@@ -92,7 +92,7 @@ TEST_F(MainWindowLook, TheLampMarksTheActiveRowOnly) {
     f.LibGroup->userSelect(slot);
     f.Button2->userClick();
     ASSERT_EQ(f.globals().ActiveLib, slot) << program.reporter.messages.size();
-    program.backend.flush();
+    program.qt.flush();
     EXPECT_EQ(program.inWindow(f.Image1).top(), 48 + 24 * slot);
     const QImage shot = windowImage();
     // The bitmap is drawn opaque and unscaled: its left 12 columns show, the group covers the
@@ -164,8 +164,8 @@ TEST_F(MainWindowLook, TabWalksTheControlsInOrder) {
   for (int i = 0; i < 7; ++i) {
     QWidget* focus = QApplication::focusWidget();
     ASSERT_NE(focus, nullptr);
-    TControl* c = program.backend.controlOf(focus);
-    if (!c && focus->parentWidget()) c = program.backend.controlOf(focus->parentWidget());
+    TControl* c = program.qt.controlOf(focus);
+    if (!c && focus->parentWidget()) c = program.qt.controlOf(focus->parentWidget());
     walked.push_back(c ? c->Name() : focus->metaObject()->className());
     QTest::keyClick(focus, Qt::Key_Tab);
   }

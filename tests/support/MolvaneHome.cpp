@@ -42,11 +42,13 @@ void MolvaneHome::iTunesFiles(const std::vector<std::string>& names) {
   for (const std::string& file : names) writeText(iTunes / file, file);
 }
 
-void MolvaneHome::start() {
+void MolvaneHome::start() { start(backend); }
+
+void MolvaneHome::start(ControlBackend& drawnBy) {
   services_ = std::make_unique<Services>(
       Services{registry, filesLayer ? *filesLayer : files, shell,
                toProgramPath(temp.path() / "molvane"), processes, progress});
-  app_ = std::make_unique<TApplication>(backend, reporter);
+  app_ = std::make_unique<TApplication>(drawnBy, reporter);
   app_->Title = "Molvane";
   form1_ = &app_->CreateForm<TForm1>(*services_);
   form2_ = &app_->CreateForm<TForm2>(form1_->globals(), form1_->view(), *services_);

@@ -55,8 +55,11 @@ public:
   // Files in the iTunes folder (each file's text is its own name).
   void iTunesFiles(const std::vector<std::string>& names);
 
-  // Creates the main window and the name dialog, as the program's entry does.
+  // Creates the main window and the name dialog, as the program's entry does, drawn by the
+  // headless backend or by the one given.
   void start();
+  void start(ControlBackend& drawnBy);
+  bool started() const { return app_ != nullptr; }
   TApplication& app() { return *app_; }
   TForm1& form1() { return *form1_; }
   TForm2& form2() { return *form2_; }
