@@ -184,7 +184,8 @@ QtBackend::~QtBackend() {
 }
 
 QFont QtBackend::resolveFont(const LayoutFont& font) {
-  const QStringList installed = QFontDatabase::families();
+  // Asking the font database for its families is costly; every control asks at start-up.
+  static const QStringList installed = QFontDatabase::families();
   QFont f;
   QString family = text(font.face);
   if (!installed.contains(family)) {
