@@ -3,6 +3,7 @@
 #include <stdexcept>
 
 #include "Fakes.h"
+#include "TestForm.h"
 #include "controls/TApplication.h"
 #include "controls/TButton.h"
 #include "controls/TCheckBox.h"
@@ -13,26 +14,6 @@
 
 namespace {
 
-const Layout& testLayout() {
-  static const Layout layout = parseLayout(
-      "form F class=TForm client=200x100\n"
-      "control R kind=TRadioGroup bounds=0,0,100,100 taborder=1 item=a item=b item=c\n"
-      "control C kind=TCheckBox bounds=0,0,10,10 taborder=2 checked=1\n"
-      "control L kind=TCheckListBox bounds=0,0,10,10 taborder=3\n"
-      "control B kind=TButton bounds=0,0,10,10 taborder=0\n"
-      "control E kind=TEdit bounds=0,0,10,10 taborder=4\n");
-  return layout;
-}
-
-class TestForm : public TForm {
-public:
-  explicit TestForm(TApplication& app) : TForm(app, testLayout()) {}
-  TRadioGroup* R = Control<TRadioGroup>("R");
-  TCheckBox* C = Control<TCheckBox>("C");
-  TCheckListBox* L = Control<TCheckListBox>("L");
-  TButton* B = Control<TButton>("B");
-  TEdit* E = Control<TEdit>("E");
-};
 
 struct ControlsTest : ::testing::Test {
   HeadlessBackend backend;
