@@ -1,5 +1,7 @@
 #include "MakeLibActive.h"
 
+#include <optional>
+
 #include "ITunesCheck.h"
 #include "LibraryLists.h"
 #include "Locations.h"
@@ -47,13 +49,13 @@ void MakeLibActive(Globals& g, MainView v, fs::FileSystem& files, ProcessProbe* 
                         "\"Overwrite library files when switching libraries\".");
 
   LibrarySwitch librarySwitch(files, [&g](const std::string& name) { storeLibraryName(*g.Reg, name); });
-  std::uint64_t total = 0;
-  for (const LibrarySwitch::Copy& copy : librarySwitch.plan(request))
-    total += files.fileSize(copy.source);
-  ProgressSession shown(progress, "Making library active", total);
-  const SwitchProgress report = [&shown](std::uint64_t done, std::uint64_t,
-                                         const std::string& file) {
-    return shown.update(file, done);
+  // The switch sizes what it copies and reports the whole with each step: the display begins
+  // at the first report, so nothing is planned or sized twice.
+  std::optional<ProgressSession> shown;
+  const SwitchProgress report = [&shown, progress](std::uint64_t done, std::uint64_t total,
+                                                   const std::string& file) {
+    if (!shown) shown.emplace(progress, "Making library active", total);
+    return shown->update(file, done);
   };
   if (librarySwitch.run(request, report) != LibrarySwitch::Outcome::Done) return;
 

@@ -13,11 +13,3 @@ public:
   virtual bool update(const std::string& file, std::uint64_t doneBytes) = 0;
   virtual void end() = 0;
 };
-
-// For work that shows no progress.
-class NoProgressDisplay : public ProgressDisplay {
-public:
-  void begin(const std::string&, std::uint64_t) override {}
-  bool update(const std::string&, std::uint64_t) override { return true; }
-  void end() override {}
-};
